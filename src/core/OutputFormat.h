@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/Record.h"
+
+#include <string>
+#include <string_view>
+
+namespace tillery {
+
+class SettingsStore;
+
+// Mask of all eleven fields.
+inline constexpr std::string_view kAllFieldsMask = "11111111111";
+
+// The field mask: one character per catalogue field, "0" where "ShowFields" holds
+// exactly "False", "1" otherwise (absent keys included).
+std::string fFormatShowFields(const SettingsStore& store);
+
+// Appends one row (without its line end) to `out`: the record's values in catalogue order,
+// the fields selected by the mask joined by single TABs. The mask applies only when
+// `ruleBasedSelected`; otherwise, and when the mask is empty, all eleven fields are written.
+// A mask character other than "1", or a position past its end, leaves the field out.
+void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBasedSelected,
+               const Record& record);
+
+// One row as text; parameters in record parameter order.
+std::string fFormatOutput(std::string_view strSendShowFields, bool ruleBasedSelected,
+                          std::string_view strFull, std::string_view strDate,
+                          std::string_view strInstance, std::string_view strInstanceLine,
+                          std::string_view strMessageType, std::string_view strMessageCode,
+                          std::string_view strPath, std::string_view strDevice,
+                          std::string_view strGUID, std::string_view strName,
+                          std::string_view strSIG);
+
+// The record whose every value is its own field name: formatted, it is the column line.
+Record columnRecord();
+
+}  // namespace tillery

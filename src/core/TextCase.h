@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tillery {
+
+// Lower-casing shared by the rule writer and the rule engine, so that stored values and
+// tested values compare alike. Letters A-Z and the Latin-1 capitals U+00C0-U+00DE
+// (except U+00D7, the multiplication sign) are lowered; everything else is kept.
+
+// Lowers single-byte Latin-1 text (log values).
+std::string lowerLatin1(std::string_view bytes);
+// Lowers UTF-8 text (store values) with the same letter mapping.
+std::string lowerUtf8(std::string_view utf8);
+
+// UTF-8 store text as Latin-1 bytes, for comparison with log bytes. Empty optional when
+// the text holds a character outside Latin-1: such a text can never equal log bytes.
+// Bytes that are not valid UTF-8 are taken one by one as Latin-1.
+std::optional<std::string> utf8ToLatin1(std::string_view utf8);
+// Latin-1 bytes as UTF-8 text, for showing log text in the window.
+std::string latin1ToUtf8(std::string_view bytes);
+
+}  // namespace tillery

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tillery {
+
+class MainWindowOps;
+
+// Date-time of a section header line: the text from character 2 up to the second blank,
+// or "?" when the line holds fewer than two blanks. Reports "Found date entry: <line>",
+// then appends " => <date>" when a date was found, in the status text.
+std::string fExtractDate(MainWindowOps& ops, std::string_view strStart);
+
+// Name of a message type from the first character ("E" Error, "W" Warning,
+// "I" Informational, "T" Timing, "V" Verbose, "-" Status); "?" for anything else.
+std::string fConvertMessageType(std::string_view strMess);
+
+// Value of hexadecimal digits, last digit weighing 1. Empty text gives 0. Empty optional
+// when a character is no hexadecimal digit or the value leaves the double range
+// (256 digits or more).
+std::optional<double> fGetHex(std::string_view strHex);
+
+// "<n> MB" or "<n> GB" for a hexadecimal byte count, whole numbers rounded half to even;
+// empty optional when the digits do not convert.
+std::optional<std::string> sizeText(std::string_view hexDigits);
+
+// Description of a volume identifier: "Signature: <sig>, Offset: <size>, Size: <size>".
+// `strHex` is the text after "OFFSET". Empty text when it holds no "LENGTH". The length
+// digits are the hexadecimal digits directly after "LENGTH" ("0" when there are none).
+// Empty optional when the offset or length digits do not convert: the caller then treats
+// the line as if it had no "LENGTH".
+std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_view strSIG,
+                                           std::string_view strFull);
+
+// Readable device identifier: the Signature for a volume ("SIGNATURE" in the Device),
+// otherwise the Device cut at "____", "&REV_", "&LUN", "_LUN_", its first "&VEN_" made a
+// blank, and every "&", "\" and "_" made a blank.
+std::string fTidyDevice(std::string_view strDevice, std::string_view strSIG);
+
+}  // namespace tillery

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace tillery {
+
+class MainWindowOps;
+class SettingsStore;
+
+enum class RunOutcome {
+    Completed,  // "Extraction complete." was shown
+    Failed,     // the error path ran: "Error occurred while processing file."
+    Stopped,    // the program is ending ("Close" during the run); files closed, no box
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Completed;
+    std::string reason;  // why the run failed, for front ends that can say more
+    std::int64_t events = 0;
+    std::int64_t entries = 0;
+};
+
+struct RunOptions {
+    // When set, rows go to this stream instead of the file named in the output path box.
+    std::FILE* outputStream = nullptr;
+};
+
+// The extraction run: counts the log's lines, then reads it line by line, assembles line
+// and event records and writes the rows of the selected extraction type to the output
+// file (appending). Takes the paths and the extraction type from the window, reports
+// through it, and closes both files on every way out.
+RunResult ProcessSetupApi(MainWindowOps& ops, const SettingsStore& store,
+                          const std::string& strHeadDate, const std::string& strHeader,
+                          std::int64_t iHeadCount, const RunOptions& options = {});
+
+}  // namespace tillery

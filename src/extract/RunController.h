@@ -1,0 +1,38 @@
+#pragma once
+
+#include "extract/LogReader.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tillery {
+
+class MainWindowOps;
+class SettingsStore;
+
+enum class PressOutcome {
+    Refused,      // a check stopped the press; nothing ran
+    NotSetupApi,  // the log is of neither layout ("File is not a setupapi.log file.")
+    Ran,          // the extraction ran; see `run` for how it ended
+    ProgramEnds,  // an old output file could not be deleted: the program must end now
+};
+
+struct PressResult {
+    PressOutcome outcome = PressOutcome::Refused;
+    std::string message;  // the box text of a refusal
+    RunResult run;
+};
+
+struct PressOptions {
+    // When set, the rows go to this stream: the output path is neither derived, checked
+    // nor deleted.
+    std::FILE* outputStream = nullptr;
+};
+
+// A press of Start: trims and checks both paths, stores "Open", "Save" and "Summary",
+// deletes an old output file after telling the user, tells the Windows XP layout from the
+// Windows 2000 layout, reads the XP header block and runs the extraction.
+PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store,
+                             const PressOptions& options = {});
+
+}  // namespace tillery

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "extract/MainWindowOps.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tillery::test {
+
+// A main window without widgets that records what the run and the controller do to it.
+class FakeWindowOps : public MainWindowOps {
+public:
+    struct Box {
+        std::string text;
+        BoxIcon icon;
+        std::string title;
+    };
+
+    void setStatus(const std::string& text) override;
+    std::string status() const override { return m_status; }
+    void setProgressMax(double max) override { progressMax = max; }
+    void setProgressValue(double value) override;
+    bool yield() override;
+    std::string startCaption() const override { return caption; }
+    void setStartCaption(const std::string& text) override { caption = text; }
+    void setStartEnabled(bool enabled) override;
+    ExtractionType selectedType() const override { return type; }
+    std::string openPath() const override { return open; }
+    void setOpenPath(const std::string& path) override { open = path; }
+    std::string savePath() const override { return save; }
+    void setSavePath(const std::string& path) override { save = path; }
+    void setSaveDialogFileName(const std::string& name) override { saveDialogName = name; }
+    void messageBox(const std::string& text, BoxIcon icon, const std::string& title) override;
+
+    // What the window shows and what happened to it.
+    std::string caption = "Start";
+    bool startEnabled = true;
+    std::vector<bool> enabledHistory;  // every setStartEnabled call
+    ExtractionType type = ExtractionType::Summary;
+    std::string open;
+    std::string save;
+    std::string saveDialogName = "setupapi.log.xls";
+    double progressMax = 0;
+    double progressValue = 0;
+    std::vector<double> progressValues;  // only while recordProgress is set
+    bool recordProgress = false;
+    std::vector<std::string> statuses;   // only while recordStatuses is set
+    bool recordStatuses = false;
+    std::vector<Box> boxes;
+    long yields = 0;
+    // Called at every yield; returning false ends the program, as "Close" does.
+    std::function<bool(FakeWindowOps&)> onYield;
+
+private:
+    std::string m_status = "Loading";
+};
+
+}  // namespace tillery::test
