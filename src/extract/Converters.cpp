@@ -1,1 +1,208 @@
-// to be written
+#include "extract/Converters.h"
+
+#include "core/TextCase.h"
+#include "extract/MainWindowOps.h"
+#include "extract/Messages.h"
+#include "extract/Text.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace tillery {
+namespace {
+
+// A hexadecimal digit's value, or -1 for any other character.
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// Nearest whole number; a value exactly halfway goes to the even neighbour.
+double roundHalfEven(double value)
+{
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    if (fraction > 0.5) {
+        return below + 1;
+    }
+    if (fraction < 0.5) {
+        return below;
+    }
+    return std::fmod(below, 2.0) == 0 ? below : below + 1;
+}
+
+// A whole number in plain decimal digits, without exponent or fraction.
+std::string wholeNumberText(double value)
+{
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
+    if (result.ec != std::errc{}) {
+        return "?";
+    }
+    return std::string(buffer, result.ptr);
+}
+
+// Keeps only the text before the first `marker`, when there is one.
+void keepBefore(std::string& text, std::string_view marker)
+{
+    const Pos at = findFrom(text, 1, marker);
+    if (at != 0) {
+        text = std::string(piece(text, 1, at - 1));
+    }
+}
+
+}  // namespace
+
+std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
+{
+    std::string result = "?";
+    ops.setStatus(std::string(msg::kFoundDate) + latin1ToUtf8(strStart));
+
+    const Pos firstBlank = findFrom(strStart, 1, " ");
+    if (firstBlank == 0) {
+        return result;
+    }
+    const Pos secondBlank = findFrom(strStart, firstBlank + 1, " ");
+    if (secondBlank == 0) {
+        return result;
+    }
+    // The leading "[" is skipped; the date-time runs up to the second blank.
+    result = std::string(piece(strStart, 2, secondBlank - 2));
+    ops.setStatus(ops.status() + std::string(msg::kDateArrow) + latin1ToUtf8(result));
+    return result;
+}
+
+std::string fConvertMessageType(std::string_view strMess)
+{
+    if (strMess.empty()) {
+        return "?";
+    }
+    switch (strMess.front()) {
+    case 'E':
+        return "Error";
+    case 'W':
+        return "Warning";
+    case 'I':
+        return "Informational";
+    case 'T':
+        return "Timing";
+    case 'V':
+        return "Verbose";
+    case '-':
+        return "Status";
+    default:
+        return "?";
+    }
+}
+
+std::optional<double> fGetHex(std::string_view strHex)
+{
+    // From 256 digits on the weight of the next digit, 16^256, is beyond the double range.
+    if (strHex.size() >= 256) {
+        return std::nullopt;
+    }
+    double total = 0;
+    double weight = 1;
+    for (auto it = strHex.rbegin(); it != strHex.rend(); ++it) {
+        const int digit = hexDigitValue(*it);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        total += digit * weight;
+        weight *= 16;
+    }
+    return total;
+}
+
+std::optional<std::string> sizeText(std::string_view hexDigits)
+{
+    const std::optional<double> bytes = fGetHex(hexDigits);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    const double megabytes = roundHalfEven(*bytes / 1024 / 1024);
+    if (megabytes > 1023) {
+        // Gigabytes are rounded from the whole megabytes, not from the byte count.
+        return wholeNumberText(roundHalfEven(megabytes / 1024)) + " GB";
+    }
+    return wholeNumberText(megabytes) + " MB";
+}
+
+std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_view strSIG,
+                                           std::string_view strFull)
+{
+    (void)strFull;  // The whole message text does not change the description.
+
+    const Pos lengthAt = findFrom(strHex, 1, "LENGTH");
+    if (lengthAt == 0) {
+        return std::string();
+    }
+    const std::optional<std::string> offset = sizeText(piece(strHex, 1, lengthAt - 1));
+    if (!offset) {
+        return std::nullopt;
+    }
+
+    // The length digits run from just after "LENGTH" to the first character that is no
+    // hexadecimal digit: a closing quote (Windows XP), or ")" or a blank (Windows 2000).
+    const std::string_view rest = pieceToEnd(strHex, lengthAt + 6);
+    Pos digitCount = 0;
+    while (digitCount < textLength(rest) &&
+           hexDigitValue(rest[static_cast<std::size_t>(digitCount)]) >= 0) {
+        ++digitCount;
+    }
+    std::string_view lengthDigits = piece(rest, 1, digitCount);
+    if (lengthDigits.empty()) {
+        lengthDigits = "0";
+    }
+    const std::optional<std::string> size = sizeText(lengthDigits);
+    if (!size) {
+        return std::nullopt;
+    }
+
+    std::string description = "Signature: ";
+    description += strSIG;
+    description += ", Offset: ";
+    description += *offset;
+    description += ", Size: ";
+    description += *size;
+    return description;
+}
+
+std::string fTidyDevice(std::string_view strDevice, std::string_view strSIG)
+{
+    // A volume is shown by its signature description.
+    if (findFrom(strDevice, 1, "SIGNATURE") != 0) {
+        return std::string(strSIG);
+    }
+
+    std::string device(strDevice);
+    keepBefore(device, "____");
+    keepBefore(device, "&REV_");
+    keepBefore(device, "&LUN");
+    keepBefore(device, "_LUN_");
+
+    const Pos vendor = findFrom(device, 1, "&VEN_");
+    if (vendor != 0) {
+        device = std::string(piece(device, 1, vendor - 1)) + " " +
+                 std::string(pieceToEnd(device, vendor + 5));
+    }
+    for (char& c : device) {
+        if (c == '&' || c == '\\' || c == '_') {
+            c = ' ';
+        }
+    }
+    return device;
+}
+
+}  // namespace tillery

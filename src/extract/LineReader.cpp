@@ -1,1 +1,110 @@
-// to be written
+#include "extract/LineReader.h"
+
+#include "core/Errors.h"
+#include "extract/RunChecks.h"
+
+#include <cstring>
+
+namespace tillery {
+namespace {
+constexpr std::size_t kBlockSize = 1 << 20;
+}
+
+LineReader::~LineReader()
+{
+    close();
+}
+
+bool LineReader::open(const std::string& utf8Path)
+{
+    close();
+#ifdef _WIN32
+    m_file = _wfopen(pathFromUtf8(utf8Path).c_str(), L"rb");
+#else
+    m_file = std::fopen(utf8Path.c_str(), "rb");
+#endif
+    if (m_file == nullptr) {
+        return false;
+    }
+    if (m_buffer.size() < kBlockSize) {
+        m_buffer.resize(kBlockSize);
+    }
+    m_begin = m_end = 0;
+    m_eof = false;
+    return true;
+}
+
+void LineReader::close()
+{
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    m_begin = m_end = 0;
+    m_eof = true;
+}
+
+bool LineReader::fill()
+{
+    if (m_file == nullptr || m_eof) {
+        return false;
+    }
+    if (m_begin > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    if (m_end == m_buffer.size()) {
+        m_buffer.resize(m_buffer.size() * 2);  // a line longer than the buffer
+    }
+    const std::size_t got = std::fread(m_buffer.data() + m_end, 1, m_buffer.size() - m_end, m_file);
+    if (got == 0) {
+        if (std::ferror(m_file)) {
+            throw ExtractionError("the log could not be read");
+        }
+        m_eof = true;
+        return false;
+    }
+    m_end += got;
+    return true;
+}
+
+bool LineReader::next(std::string_view& line)
+{
+    std::size_t scanned = m_begin;
+    for (;;) {
+        const char* start = m_buffer.data() + scanned;
+        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - scanned));
+        if (newline != nullptr) {
+            const std::size_t nl = static_cast<std::size_t>(newline - m_buffer.data());
+            std::size_t stop = nl;
+            if (stop > m_begin && m_buffer[stop - 1] == '\r') {
+                --stop;
+            }
+            line = std::string_view(m_buffer.data() + m_begin, stop - m_begin);
+            m_begin = nl + 1;
+            return true;
+        }
+        const std::size_t pending = m_end - m_begin;
+        if (!fill()) {
+            if (m_begin < m_end) {
+                line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
+                m_begin = m_end;
+                return true;
+            }
+            return false;
+        }
+        scanned = m_begin + pending;  // fill() moved the unread bytes to the front
+    }
+}
+
+bool LineReader::atEnd()
+{
+    if (m_begin < m_end) {
+        return false;
+    }
+    fill();
+    return m_begin >= m_end;
+}
+
+}  // namespace tillery

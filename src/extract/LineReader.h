@@ -20,7 +20,7 @@ public:
     // Opens the file read-only; false when it cannot be opened.
     bool open(const std::string& utf8Path);
     bool isOpen() const { return m_file != nullptr; }
-    // The next line, valid until the next call; false at the end of the file.
+    // The next line, valid until the next call of next() or atEnd(); false at the end.
     // Throws ExtractionError when reading fails.
     bool next(std::string_view& line);
     // True when no line is left.

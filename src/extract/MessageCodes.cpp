@@ -1,1 +1,202 @@
-// to be written
+#include "extract/MessageCodes.h"
+
+#include "extract/Converters.h"
+#include "extract/Text.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+namespace tillery {
+namespace {
+
+constexpr std::string_view kWin2kCode = "2K";
+
+// The n-th quoted text (from 1): what lies between the (2n-1)-th and the (2n)-th double
+// quote. None when either quote is missing.
+std::optional<std::string_view> quotedText(std::string_view message, int n)
+{
+    Pos open = 0;
+    Pos close = 0;
+    for (int i = 0; i < n; ++i) {
+        open = findFrom(message, close + 1, "\"");
+        if (open == 0) {
+            return std::nullopt;
+        }
+        close = findFrom(message, open + 1, "\"");
+        if (close == 0) {
+            return std::nullopt;
+        }
+    }
+    return piece(message, open + 1, close - open - 1);
+}
+
+bool isOneOf(std::string_view code, std::initializer_list<std::string_view> codes)
+{
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+void assignQuoted(std::string& field, std::string_view message, int n)
+{
+    if (const auto text = quotedText(message, n)) {
+        field = *text;
+    }
+}
+
+// Rules keyed by the three-digit message code of a marked line; the first matching group
+// applies.
+void applyCodeRules(std::string_view code, std::string_view message, Record& line,
+                    const Record& event)
+{
+    if (code == "022") {
+        assignQuoted(line.device, message, 1);
+        assignQuoted(line.name, message, 2);
+    } else if (isOneOf(code, {"123", "121", "124", "122", "104", "406", "100", "292", "289"})) {
+        assignQuoted(line.device, message, 1);
+    } else if (isOneOf(code, {"198", "199"})) {
+        if (findFrom(message, 23, " ") != 0) {
+            line.path = message;
+        }
+    } else if (isOneOf(code, {"140", "147"})) {
+        assignQuoted(line.name, message, 1);
+    } else if (code == "063") {
+        // Only the event's first bracketed name counts.
+        if (!event.name.empty()) {
+            return;
+        }
+        const Pos open = findFrom(message, 1, "[");
+        if (open == 0) {
+            return;
+        }
+        const Pos close = findFrom(message, open + 1, "]");
+        if (close != 0) {
+            line.name = piece(message, open + 1, close - open - 1);
+        }
+    }
+}
+
+// A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>": the line gets the raw
+// signature, and, when the size converts, the line and the event get the description.
+// An event whose Path begins with "FTDisk" keeps its Path and Signature.
+void applySignatureRule(std::string_view message, Record& line, Record& event)
+{
+    const Pos sigAt = findFrom(message, 1, "SIGNATURE");
+    if (sigAt == 0) {
+        return;
+    }
+    const Pos offsetAt = findFrom(message, sigAt + 1, "OFFSET");
+    if (offsetAt == 0) {
+        return;
+    }
+    line.sig = piece(message, sigAt + 9, offsetAt - sigAt - 9);
+
+    if (findFrom(message, offsetAt, "LENGTH") == 0 || event.path.starts_with("FTDisk")) {
+        return;
+    }
+    const std::optional<std::string> description =
+        fConvertHexSize(pieceToEnd(message, offsetAt + 6), line.sig, message);
+    if (!description) {
+        return;  // Digits that do not convert: the raw signature stands.
+    }
+    event.path = *description;
+    event.sig = *description;
+    line.sig = *description;
+}
+
+void applyGuidRule(std::string_view message, Record& line)
+{
+    const Pos open = findFrom(message, 1, "{");
+    if (open == 0) {
+        return;
+    }
+    const Pos close = findFrom(message, open + 1, "}");
+    if (close != 0) {
+        line.guid = piece(message, open + 1, close - open - 1);
+    }
+}
+
+void applyQuotedDeviceRule(std::string_view message, Record& line)
+{
+    if (!line.device.empty()) {
+        return;
+    }
+    const Pos at = findFrom(message, 1, "evice \"");
+    if (at == 0) {
+        return;
+    }
+    const Pos close = findFrom(message, at + 9, "\"");
+    if (close != 0) {
+        line.device = piece(message, at + 7, close - at - 7);
+    }
+}
+
+// Phrase rules for the unmarked lines of Windows 2000 logs, in order: a later phrase
+// overwrites what an earlier one set.
+void applyWin2kRules(std::string_view message, Record& line)
+{
+    const Pos length = textLength(message);
+    Pos at = 0;
+
+    if ((at = findFrom(message, 1, "Found ")) != 0) {
+        const Pos end = findFrom(message, at + 7, " ");
+        if (end != 0) {
+            line.device = piece(message, at + 6, end - at - 6);
+        }
+    }
+    if ((at = findFrom(message, 1, "Device: ")) != 0) {
+        const Pos end = findFrom(message, at + 1, ";");
+        if (end != 0) {
+            line.name = piece(message, at + 8, end - at - 8);
+        }
+    }
+    if ((at = findFrom(message, 1, "install of ")) != 0) {
+        Pos end = findFrom(message, at + 12, " ");
+        if (end == 0) {
+            end = length;
+        }
+        line.device = piece(message, at + 11, end - at - 11);
+    }
+    if ((at = findFrom(message, 1, "successfully (")) != 0) {
+        const Pos end = findFrom(message, at + 1, ")");
+        if (end != 0) {
+            line.device = piece(message, at + 14, end - at - 14);
+        }
+    }
+    if ((at = findFrom(message, 1, "NULL driver for ")) != 0) {
+        // The rest of the line less its last character.
+        line.device = piece(message, at + 16, length - at - 16);
+    }
+    if ((at = findFrom(message, 1, "Munged")) != 0) {
+        line.path = piece(message, at + 16, length - at - 15);
+    }
+    if ((at = findFrom(message, 1, "EXE name:")) != 0) {
+        line.path = piece(message, at + 10, length - at - 9);
+    }
+    if ((at = findFrom(message, 1, "Installing Device Class:")) != 0) {
+        // Without a closing brace there is no class name to take.
+        const Pos brace = findFrom(message, at + 24, "}");
+        if (brace != 0) {
+            line.name = piece(message, brace + 2, length - brace - 2);
+        }
+    }
+}
+
+}  // namespace
+
+void extractMessageCodes(std::string_view code, std::string_view message, Record& line,
+                         Record& event)
+{
+    const bool win2k = code == kWin2kCode;
+    if (!win2k) {
+        applyCodeRules(code, message, line, event);
+    }
+    applySignatureRule(message, line, event);
+    applyGuidRule(message, line);
+    applyQuotedDeviceRule(message, line);
+    if (win2k) {
+        applyWin2kRules(message, line);
+    }
+}
+
+}  // namespace tillery

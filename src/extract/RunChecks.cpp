@@ -1,1 +1,97 @@
-// to be written
+#include "extract/RunChecks.h"
+
+#include "extract/LineReader.h"
+
+#include <system_error>
+
+namespace tillery {
+
+std::string trimBlanks(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+ArgumentPath commandLinePath(std::string_view argumentText)
+{
+    ArgumentPath result;
+    result.shown = trimBlanks(argumentText);
+    const std::string& shown = result.shown;
+    if (shown.size() >= 2 && shown.front() == '"' && shown.back() == '"') {
+        result.path = shown.substr(1, shown.size() - 2);
+    } else {
+        result.path = shown;
+    }
+    return result;
+}
+
+LogLayout detectLayout(std::string_view firstLine)
+{
+    if (firstLine.find("SetupAPI") != std::string_view::npos) {
+        return LogLayout::WindowsXp;
+    }
+    if (firstLine.substr(0, 2) == "[2") {
+        return LogLayout::Windows2000;
+    }
+    return LogLayout::Unknown;
+}
+
+HeaderScan scanHeader(LineReader& reader, std::string_view firstLine)
+{
+    HeaderScan scan;
+    std::string_view line;
+    try {
+        scan.lastLine = reader.next(line) ? std::string(line) : std::string(firstLine);
+        scan.text = scan.lastLine;
+        scan.lineCount = 1;
+        while (!reader.atEnd()) {
+            if (!reader.next(line)) {
+                break;
+            }
+            ++scan.lineCount;
+            scan.lastLine.assign(line);
+            if (!line.empty() && line.front() == '[') {
+                break;
+            }
+            scan.text.append("; ").append(line);
+        }
+    } catch (const std::exception&) {
+        // A read failure ends the scan; the run itself meets the same failure and says so.
+        if (scan.lineCount == 0) {
+            scan.lineCount = 1;
+            scan.text = scan.lastLine = std::string(firstLine);
+        }
+    }
+    return scan;
+}
+
+std::filesystem::path pathFromUtf8(const std::string& utf8Path)
+{
+    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+}
+
+bool isOrdinaryFile(const std::string& utf8Path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(pathFromUtf8(utf8Path), error);
+}
+
+bool deleteFile(const std::string& utf8Path)
+{
+    std::error_code error;
+    return std::filesystem::remove(pathFromUtf8(utf8Path), error) && !error;
+}
+
+bool sameFile(const std::string& utf8PathA, const std::string& utf8PathB)
+{
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(pathFromUtf8(utf8PathA),
+                                                  pathFromUtf8(utf8PathB), error);
+    return same && !error;
+}
+
+}  // namespace tillery

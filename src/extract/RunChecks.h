@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,11 +35,14 @@ struct HeaderScan {
     std::int64_t lineCount = 0;
     std::string lastLine;
 };
-// Reads from `reader`, which has already delivered the first line.
-HeaderScan scanHeader(LineReader& reader);
+// Reads from `reader`, which has already delivered `firstLine`. A read that fails ends
+// the scan; a missing second line leaves the first as the current line.
+HeaderScan scanHeader(LineReader& reader, std::string_view firstLine);
 
 // Whether an ordinary file exists at the path (a folder does not count).
 bool isOrdinaryFile(const std::string& utf8Path);
+// A UTF-8 path as the platform's file-system path.
+std::filesystem::path pathFromUtf8(const std::string& utf8Path);
 // Deletes a file; false when it could not be deleted.
 bool deleteFile(const std::string& utf8Path);
 // Whether two paths name the same file on disk, however they are spelled.

@@ -1,1 +1,38 @@
-// to be written
+#include "extract/Text.h"
+
+namespace tillery {
+
+Pos findFrom(std::string_view text, Pos start, std::string_view needle)
+{
+    if (start < 1) {
+        start = 1;
+    }
+    const Pos length = textLength(text);
+    if (start - 1 > length) {
+        return 0;
+    }
+    const auto found = text.find(needle, static_cast<std::size_t>(start - 1));
+    return found == std::string_view::npos ? 0 : static_cast<Pos>(found) + 1;
+}
+
+std::string_view piece(std::string_view text, Pos start, Pos length)
+{
+    const Pos size = textLength(text);
+    if (start < 1 || length <= 0 || start > size) {
+        return {};
+    }
+    const Pos available = size - start + 1;
+    const Pos taken = length < available ? length : available;
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(taken));
+}
+
+std::string_view pieceToEnd(std::string_view text, Pos start)
+{
+    const Pos size = textLength(text);
+    if (start < 1 || start > size) {
+        return {};
+    }
+    return text.substr(static_cast<std::size_t>(start - 1));
+}
+
+}  // namespace tillery

@@ -17,7 +17,8 @@ Pos findFrom(std::string_view text, Pos start, std::string_view needle);
 // empty when `start` lies beyond the end, is below 1, or `length` is 0 or negative.
 std::string_view piece(std::string_view text, Pos start, Pos length);
 
-// Everything from position `start` to the end (empty when `start` lies beyond it).
+// Everything from position `start` to the end (empty when `start` lies beyond it or is
+// below 1).
 std::string_view pieceToEnd(std::string_view text, Pos start);
 
 // Length of a text as a position value.

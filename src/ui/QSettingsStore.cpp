@@ -1,0 +1,175 @@
+#include "ui/QSettingsStore.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QVariant>
+
+namespace tillery {
+namespace {
+
+// Reads kept before the cache starts over; far more than the program's ~70 keys.
+constexpr std::size_t kMaxCachedKeys = 4096;
+
+QString toQString(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string toUtf8(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString settingsKey(std::string_view section, std::string_view key)
+{
+    return toQString(section) + QLatin1Char('/') + toQString(key);
+}
+
+// The text of a stored value. The program writes only texts, but the backend hands back
+// what it finds: an INI value with unquoted commas comes back as a list, "@ByteArray(...)"
+// as bytes, a registry number as a number. Values with no text form (a rectangle, an
+// invalid variant) count as absent.
+std::optional<std::string> textOf(const QVariant& value)
+{
+    if (!value.isValid()) {
+        return std::nullopt;
+    }
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return toUtf8(value.toString());
+    case QMetaType::QStringList:
+        // The INI writer itself joins list items with a comma and a blank.
+        return toUtf8(value.toStringList().join(QStringLiteral(", ")));
+    case QMetaType::QByteArray:
+        return toUtf8(QString::fromUtf8(value.toByteArray()));
+    default:
+        break;
+    }
+    if (value.canConvert<QString>()) {
+        return toUtf8(value.toString());
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QSettingsStore::QSettingsStore()
+{
+#ifdef Q_OS_WIN
+    m_location = QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\VORN");
+    m_format = QSettings::NativeFormat;
+    m_settings = open();
+#else
+    m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                             QStringLiteral("VORN"), QStringLiteral("VORN"));
+    m_location = m_settings->fileName();
+    m_format = QSettings::IniFormat;
+#endif
+}
+
+QSettingsStore::QSettingsStore(const QString& iniPath)
+    : m_location(iniPath), m_format(QSettings::IniFormat), m_settings(open())
+{
+}
+
+QSettingsStore::~QSettingsStore() = default;
+
+std::unique_ptr<QSettings> QSettingsStore::open() const
+{
+    return std::make_unique<QSettings>(m_location, m_format);
+}
+
+QString QSettingsStore::location() const
+{
+    return m_location;
+}
+
+void QSettingsStore::forgetReads() const
+{
+    m_cache.clear();
+    m_cachedKeys = 0;
+}
+
+std::optional<std::string> QSettingsStore::read(std::string_view section,
+                                                std::string_view key) const
+{
+    if (section.empty() || key.empty()) {
+        return std::nullopt;
+    }
+    auto cachedSection = m_cache.find(section);
+    if (cachedSection != m_cache.end()) {
+        const auto cached = cachedSection->second.find(key);
+        if (cached != cachedSection->second.end()) {
+            return cached->second;
+        }
+    }
+    std::optional<std::string> text = textOf(m_settings->value(settingsKey(section, key)));
+    if (m_cachedKeys >= kMaxCachedKeys) {
+        forgetReads();
+        cachedSection = m_cache.end();
+    }
+    if (cachedSection == m_cache.end()) {
+        cachedSection = m_cache.emplace(std::string(section), KeyCache{}).first;
+    }
+    cachedSection->second.emplace(std::string(key), text);
+    ++m_cachedKeys;
+    return text;
+}
+
+std::string QSettingsStore::get(std::string_view section, std::string_view key,
+                                std::string_view fallback) const
+{
+    std::optional<std::string> text = read(section, key);
+    return text ? std::move(*text) : std::string(fallback);
+}
+
+void QSettingsStore::save(std::string_view section, std::string_view key, std::string_view value)
+{
+    forgetReads();
+    if (section.empty() || key.empty()) {
+        throw StoreError("a setting needs a section and a key");
+    }
+    const QString path = settingsKey(section, key);
+    const QString text = toQString(value);
+    m_settings->setValue(path, text);
+    m_settings->sync();
+    if (m_settings->status() == QSettings::NoError) {
+        return;
+    }
+    // QSettings keeps the first error it met for good, so a file that could not be parsed
+    // when it was loaded reports that error after every later write too. Whether this
+    // write reached the store is seen by reading the store afresh; from then on the fresh
+    // copy serves, so memory never holds a value the store does not.
+    std::unique_ptr<QSettings> fresh = open();
+    const QVariant stored = fresh->value(path);
+    const bool written = fresh->status() != QSettings::AccessError &&
+                         stored.typeId() == QMetaType::QString && stored.toString() == text;
+    m_settings = std::move(fresh);
+    if (!written) {
+        throw StoreError("cannot write the settings store at " + toUtf8(m_location));
+    }
+}
+
+bool QSettingsStore::deleteSection(std::string_view section)
+{
+    forgetReads();
+    if (section.empty()) {
+        return false;
+    }
+    const QString group = toQString(section);
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity nameCase = Qt::CaseInsensitive;  // registry key names
+#else
+    const Qt::CaseSensitivity nameCase = Qt::CaseSensitive;
+#endif
+    if (!m_settings->childGroups().contains(group, nameCase)) {
+        return false;
+    }
+    m_settings->remove(group);
+    // A removal that cannot be written surfaces at the next save, which then fails.
+    m_settings->sync();
+    return true;
+}
+
+}  // namespace tillery

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "extract/MainWindowOps.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tillery::ui {
+
+class Tillery;
+
+// The main window operations on the widgets of the Tillery window.
+//
+// A run sets the status text and the progress bar on every log line, far more often than
+// a screen can show. Painting is therefore paced: a status text or progress value is
+// painted at once when the last paint is at least kPaintInterval old, and otherwise kept
+// and painted at the next paint, before any box, when the Start button changes and by a
+// timer. status() always answers the latest text. yield() hands pending window events to
+// Qt at most every kYieldInterval.
+class WidgetWindowOps : public MainWindowOps {
+public:
+    // Milliseconds on a monotonic clock.
+    using Clock = std::function<std::int64_t()>;
+
+    static constexpr std::int64_t kPaintInterval = 20;
+    static constexpr std::int64_t kYieldInterval = 15;
+
+    explicit WidgetWindowOps(Tillery& window);
+
+    void setStatus(const std::string& text) override;
+    std::string status() const override { return m_status; }
+    bool statusDue() override;
+
+    void setProgressMax(double max) override;
+    void setProgressValue(double value) override;
+
+    bool yield() override;
+
+    std::string startCaption() const override;
+    void setStartCaption(const std::string& caption) override;
+    void setStartEnabled(bool enabled) override;
+
+    ExtractionType selectedType() const override;
+
+    std::string openPath() const override;
+    void setOpenPath(const std::string& path) override;
+    std::string savePath() const override;
+    void setSavePath(const std::string& path) override;
+    void setSaveDialogFileName(const std::string& name) override;
+
+    void messageBox(const std::string& text, BoxIcon icon, const std::string& title) override;
+
+    // Paints a pending status text and progress value now.
+    void flush();
+
+    // Replaces the clock (tests step it by hand).
+    void setClock(Clock clock);
+
+private:
+    std::int64_t now() const;
+    bool paintDue(std::int64_t lastPaint) const;
+    void paintStatus();
+    void paintProgress();
+    void schedulePendingPaint();
+
+    Tillery& m_window;
+    QElapsedTimer m_elapsed;
+    Clock m_clock;
+    QTimer m_pendingPaint;
+
+    // A time before any paint or yield: the first one is always due.
+    static constexpr std::int64_t kNever = INT64_MIN;
+
+    std::string m_status = "Loading";
+    bool m_statusPending = false;
+    std::int64_t m_lastStatusPaint = kNever;
+
+    double m_progressMax = 100;
+    double m_progressValue = 0;
+    bool m_progressPending = false;
+    std::int64_t m_lastProgressPaint = kNever;
+
+    std::int64_t m_lastYield = kNever;
+};
+
+}  // namespace tillery::ui

@@ -1,0 +1,208 @@
+#include "extract/Converters.h"
+#include "support/FakeWindowOps.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+using namespace tillery;
+
+// ---- fExtractDate ----------------------------------------------------------------------
+
+TEST(ExtractDate, TakesTextFromSecondCharacterToSecondBlank)
+{
+    test::FakeWindowOps ops;
+    EXPECT_EQ(fExtractDate(ops, "[2004/08/17 12:03:45 1234.5 Driver Install]"),
+              "2004/08/17 12:03:45");
+    EXPECT_EQ(ops.status(),
+              "Found date entry: [2004/08/17 12:03:45 1234.5 Driver Install] => 2004/08/17 12:03:45");
+}
+
+TEST(ExtractDate, FewerThanTwoBlanksGiveQuestionMarkWithoutArrow)
+{
+    for (const auto line : {"[2004/08/17 12:03:45]"sv, "[nothing]"sv, ""sv}) {
+        test::FakeWindowOps ops;
+        EXPECT_EQ(fExtractDate(ops, line), "?") << line;
+        EXPECT_EQ(ops.status(), "Found date entry: " + std::string(line)) << line;
+    }
+}
+
+TEST(ExtractDate, ResultKeepsLogBytesWhileStatusIsUtf8)
+{
+    test::FakeWindowOps ops;
+    EXPECT_EQ(fExtractDate(ops, "[d\xE9j\xE0 vu x]"), "d\xE9j\xE0 vu");
+    EXPECT_EQ(ops.status(), "Found date entry: [d\xC3\xA9j\xC3\xA0 vu x] => d\xC3\xA9j\xC3\xA0 vu");
+}
+
+// ---- fConvertMessageType ---------------------------------------------------------------
+
+TEST(ConvertMessageType, MapsFirstCharacterCaseSensitively)
+{
+    EXPECT_EQ(fConvertMessageType("E"), "Error");
+    EXPECT_EQ(fConvertMessageType("W"), "Warning");
+    EXPECT_EQ(fConvertMessageType("Ix"), "Informational");
+    EXPECT_EQ(fConvertMessageType("T"), "Timing");
+    EXPECT_EQ(fConvertMessageType("V"), "Verbose");
+    EXPECT_EQ(fConvertMessageType("-"), "Status");
+    EXPECT_EQ(fConvertMessageType("e"), "?");
+    EXPECT_EQ(fConvertMessageType("xI"), "?");
+    EXPECT_EQ(fConvertMessageType(""), "?");
+}
+
+// ---- fGetHex ---------------------------------------------------------------------------
+
+TEST(GetHex, ConvertsDigitsOfEitherCase)
+{
+    EXPECT_EQ(fGetHex("ff"), 255.0);
+    EXPECT_EQ(fGetHex("FF"), 255.0);
+    EXPECT_EQ(fGetHex("7E00"), 32256.0);
+    EXPECT_EQ(fGetHex(""), 0.0);
+    EXPECT_EQ(fGetHex("fffffffffffff"), 4503599627370495.0);
+}
+
+TEST(GetHex, RejectsNonDigitsAndValuesBeyondDoubleRange)
+{
+    EXPECT_FALSE(fGetHex("0x7E"));
+    EXPECT_FALSE(fGetHex("-1"));
+    EXPECT_FALSE(fGetHex("12 "));
+    EXPECT_FALSE(fGetHex("\0"sv));
+    EXPECT_FALSE(fGetHex(std::string(256, '0')));
+
+    const auto largest = fGetHex(std::string(255, 'F'));
+    ASSERT_TRUE(largest);
+    EXPECT_TRUE(std::isfinite(*largest));
+    EXPECT_GT(*largest, 1e306);
+}
+
+// ---- sizeText --------------------------------------------------------------------------
+
+TEST(SizeText, MegabytesRoundHalfToEven)
+{
+    EXPECT_EQ(sizeText("80000"), "0 MB");     // 0.5 MB
+    EXPECT_EQ(sizeText("180000"), "2 MB");    // 1.5 MB
+    EXPECT_EQ(sizeText("280000"), "2 MB");    // 2.5 MB
+    EXPECT_EQ(sizeText("380000"), "4 MB");    // 3.5 MB
+    EXPECT_EQ(sizeText("180001"), "2 MB");
+    EXPECT_EQ(sizeText("27FFFF"), "2 MB");
+    EXPECT_EQ(sizeText(""), "0 MB");
+}
+
+TEST(SizeText, GigabytesFromWholeMegabytes)
+{
+    EXPECT_EQ(sizeText("3FF00000"), "1023 MB");
+    EXPECT_EQ(sizeText("3FF80000"), "1 GB");    // 1023.5 MB rounds to 1024 MB
+    EXPECT_EQ(sizeText("40000000"), "1 GB");    // 1024 MB
+    EXPECT_EQ(sizeText("A0000000"), "2 GB");    // 2560 MB
+    EXPECT_EQ(sizeText("E0000000"), "4 GB");    // 3584 MB
+    // 1535.6 MB: 1536 whole megabytes are 1.5 GB, which rounds to 2; the byte count
+    // itself would round to 1.
+    EXPECT_EQ(sizeText("5FF99999"), "2 GB");
+}
+
+TEST(SizeText, HugeValuesInPlainDigitsAndFailures)
+{
+    const auto huge = sizeText(std::string(255, 'F'));
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->find_first_not_of("0123456789"), huge->size() - 3);
+    EXPECT_TRUE(huge->ends_with(" GB"));
+    EXPECT_GT(huge->size(), 290u);
+
+    EXPECT_FALSE(sizeText("12G4"));
+    EXPECT_FALSE(sizeText(std::string(300, '1')));
+}
+
+// ---- fConvertHexSize -------------------------------------------------------------------
+
+TEST(ConvertHexSize, WindowsXpIdentifierClosedByQuote)
+{
+    EXPECT_EQ(fConvertHexSize("7E00LENGTH3A3B2A00\" finished successfully.", "1A2B3C4D", "ignored"),
+              "Signature: 1A2B3C4D, Offset: 0 MB, Size: 932 MB");
+}
+
+TEST(ConvertHexSize, LengthDigitsEndAtFirstNonHexCharacter)
+{
+    EXPECT_EQ(fConvertHexSize("7000LENGTH1FF2E6000).", "S", ""),
+              "Signature: S, Offset: 0 MB, Size: 8 GB");
+    EXPECT_EQ(fConvertHexSize("7000LENGTH1FF2E6000 more", "S", ""),
+              "Signature: S, Offset: 0 MB, Size: 8 GB");
+    // Digits that run to the end of the text are all length digits.
+    EXPECT_EQ(fConvertHexSize("7E00LENGTH3A3B2A00", "S", ""),
+              "Signature: S, Offset: 0 MB, Size: 932 MB");
+}
+
+TEST(ConvertHexSize, NoLengthDigitsReadAsZero)
+{
+    EXPECT_EQ(fConvertHexSize("7E00LENGTH\" done", "S", ""), "Signature: S, Offset: 0 MB, Size: 0 MB");
+    EXPECT_EQ(fConvertHexSize("7E00LENGTH", "S", ""), "Signature: S, Offset: 0 MB, Size: 0 MB");
+    EXPECT_EQ(fConvertHexSize("7E00LENGTH xyz", "S", ""), "Signature: S, Offset: 0 MB, Size: 0 MB");
+}
+
+TEST(ConvertHexSize, OffsetIsEverythingBeforeLength)
+{
+    EXPECT_EQ(fConvertHexSize("40000000LENGTH80000000\"", "S", ""),
+              "Signature: S, Offset: 1 GB, Size: 2 GB");
+    EXPECT_EQ(fConvertHexSize("LENGTH100000\"", "S", ""), "Signature: S, Offset: 0 MB, Size: 1 MB");
+}
+
+TEST(ConvertHexSize, MissingLengthDropsWholeDescription)
+{
+    const auto result = fConvertHexSize("7E00 LENGHT 12\"", "1A2B3C4D", "");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, "");
+}
+
+TEST(ConvertHexSize, DigitsThatDoNotConvertGiveNoValue)
+{
+    EXPECT_FALSE(fConvertHexSize("7E0xLENGTH12\"", "S", ""));
+    EXPECT_FALSE(fConvertHexSize(" 7E00LENGTH12\"", "S", ""));
+    EXPECT_FALSE(fConvertHexSize(std::string(256, '1') + "LENGTH12\"", "S", ""));
+    EXPECT_FALSE(fConvertHexSize("7E00LENGTH" + std::string(256, '1') + "\"", "S", ""));
+}
+
+TEST(ConvertHexSize, SignatureBytesPassUnchanged)
+{
+    EXPECT_EQ(fConvertHexSize("0LENGTH0\"", "\0\xFF"sv, ""), "Signature: \0\xFF, Offset: 0 MB, Size: 0 MB"s);
+}
+
+// ---- fTidyDevice -----------------------------------------------------------------------
+
+TEST(TidyDevice, ReadableIdentifiers)
+{
+    EXPECT_EQ(fTidyDevice("USBSTOR\\DISK&VEN_ZORBEX&PROD_QUIKDRIVE&REV_2.10\\0A1B2C3D&0", "x"),
+              "USBSTOR DISK ZORBEX PROD QUIKDRIVE");
+    EXPECT_EQ(fTidyDevice("IDE\\DISKZORBEX_QX200______________1.00\\5&2B3C&0&0.0.0", "x"),
+              "IDE DISKZORBEX QX200");
+    EXPECT_EQ(fTidyDevice("SCSI\\DISK&VEN_A&PROD_B&LUN_0", ""), "SCSI DISK A PROD B");
+    EXPECT_EQ(fTidyDevice("SBP2\\X_LUN_0\\Y", ""), "SBP2 X");
+}
+
+TEST(TidyDevice, StepsRunInOrder)
+{
+    // "____" is cut before "_LUN_" is looked for, so "_LUN" survives here.
+    EXPECT_EQ(fTidyDevice("A_LUN____B", ""), "A LUN");
+    // Only the first "&VEN_" becomes a single blank; later ones lose "&" and "_" alone.
+    EXPECT_EQ(fTidyDevice("A&VEN_B&VEN_C", ""), "A B VEN C");
+    // Blanks are neither merged nor trimmed.
+    EXPECT_EQ(fTidyDevice("\\A&&B_", ""), " A  B ");
+}
+
+TEST(TidyDevice, LowerCaseMarkersAreNotCut)
+{
+    EXPECT_EQ(fTidyDevice("USB\\DISK&ven_X&rev_1", ""), "USB DISK ven X rev 1");
+}
+
+TEST(TidyDevice, VolumeShowsItsSignature)
+{
+    EXPECT_EQ(fTidyDevice("STORAGE\\VOLUME SIGNATURE12OFFSET7E00", "Signature: 12, Size: 1 GB"),
+              "Signature: 12, Size: 1 GB");
+    EXPECT_EQ(fTidyDevice("SIGNATURE", ""), "");
+    EXPECT_EQ(fTidyDevice("signature&x", ""), "signature x");
+}
+
+TEST(TidyDevice, OtherBytesPassUnchanged)
+{
+    EXPECT_EQ(fTidyDevice("A\0\xFF&B"sv, ""), "A\0\xFF B"s);
+}

@@ -1,0 +1,249 @@
+#include "extract/MessageCodes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+using tillery::extractMessageCodes;
+using tillery::Record;
+
+namespace {
+
+// Runs the extraction on a fresh line record against `event`.
+Record extract(std::string_view code, std::string_view message, Record& event)
+{
+    Record line;
+    extractMessageCodes(code, message, line, event);
+    return line;
+}
+
+Record extract(std::string_view code, std::string_view message)
+{
+    Record event;
+    return extract(code, message, event);
+}
+
+}  // namespace
+
+// ---- code rules ------------------------------------------------------------------------
+
+TEST(CodeRules, Code022TakesDeviceAndName)
+{
+    const Record both = extract("022", R"( Found "USB\VID_1&PID_2" in "usb.inf"; ok)");
+    EXPECT_EQ(both.device, R"(USB\VID_1&PID_2)");
+    EXPECT_EQ(both.name, "usb.inf");
+
+    const Record one = extract("022", R"( Found "USB\VID_1" in "usb.inf)");
+    EXPECT_EQ(one.device, R"(USB\VID_1)");
+    EXPECT_EQ(one.name, "");
+
+    EXPECT_EQ(extract("022", R"( Found "unclosed)").device, "");
+}
+
+TEST(CodeRules, DeviceCodesTakeFirstQuotedText)
+{
+    for (const auto code : {"123", "121", "124", "122", "104", "406", "100", "292", "289"}) {
+        const Record line = extract(code, R"( Doing "ROOT\X" with "second")");
+        EXPECT_EQ(line.device, R"(ROOT\X)") << code;
+        EXPECT_EQ(line.name, "") << code;
+    }
+}
+
+TEST(CodeRules, Codes198And199TakeWholeTextWithLateBlank)
+{
+    //                           blank at position 23 ----v
+    const std::string late = " Executing:_-_-_-_-_-_ x.exe";
+    EXPECT_EQ(extract("198", late).path, late);
+    EXPECT_EQ(extract("199", late).path, late);
+    // Blanks only before position 23: the last one at 22.
+    EXPECT_EQ(extract("199", " Executing:_-_-_-_-_- \"x.exe\"").path, "");
+    EXPECT_EQ(extract("199", " Executing:_-_-_-_-_- \"x.exe\"").device, "");
+}
+
+TEST(CodeRules, Codes140And147TakeName)
+{
+    EXPECT_EQ(extract("140", R"( Using "C:\x.inf" for "y")").name, R"(C:\x.inf)");
+    EXPECT_EQ(extract("147", R"( Using "C:\x.inf")").name, R"(C:\x.inf)");
+}
+
+TEST(CodeRules, Code063NamesTheEventOnce)
+{
+    Record event;
+    const Record first = extract("063", " Section [DiskInstall.NT] done", event);
+    EXPECT_EQ(first.name, "DiskInstall.NT");
+
+    event.name = first.name;  // the event keeps what its line gave
+    EXPECT_EQ(extract("063", " Section [Other] done", event).name, "");
+
+    EXPECT_EQ(extract("063", " Section [] done").name, "");
+    EXPECT_EQ(extract("063", " Section ] [open").name, "");
+}
+
+TEST(CodeRules, OnlyMarkedLinesAndListedCodes)
+{
+    // Unlisted codes and Windows 2000 lines get no code rule.
+    EXPECT_EQ(extract("019", R"( "ROOT\X" "n")").device, "");
+    EXPECT_EQ(extract("2K", R"( "ROOT\X" "n")").device, "");
+    EXPECT_EQ(extract("2K", " Section [DiskInstall] ").name, "");
+    // ...but still get the generic rules.
+    const Record generic = extract("019", R"( Class {4D36E967-E325} device "IDE\X" ok)");
+    EXPECT_EQ(generic.guid, "4D36E967-E325");
+    EXPECT_EQ(generic.device, R"(IDE\X)");
+}
+
+// ---- generic rules ---------------------------------------------------------------------
+
+TEST(SignatureRule, WithoutLengthKeepsRawSignature)
+{
+    Record event;
+    event.path = "old";
+    const Record line = extract("2K", "STORAGE\\VOLUME\\SIGNATURE1A2B3C4DOFFSET7E00 ok", event);
+    EXPECT_EQ(line.sig, "1A2B3C4D");
+    EXPECT_EQ(event.path, "old");
+    EXPECT_EQ(event.sig, "");
+}
+
+TEST(SignatureRule, WithLengthDescribesTheVolume)
+{
+    Record event;
+    const Record line = extract(
+        "022", R"( Device "STORAGE\VOLUME\1&30A96598&0&SIGNATURE1A2B3C4DOFFSET7E00LENGTH3A3B2A00" found)",
+        event);
+    const std::string description = "Signature: 1A2B3C4D, Offset: 0 MB, Size: 932 MB";
+    EXPECT_EQ(line.sig, description);
+    EXPECT_EQ(event.path, description);
+    EXPECT_EQ(event.sig, description);
+}
+
+TEST(SignatureRule, Windows2000IdentifierWithoutQuotes)
+{
+    Record event;
+    const Record line = extract(
+        "2K", "Installing STORAGE\\VOLUME\\1&2&SIGNATURE1A2B3C4DOFFSET7000LENGTH1FF2E6000).", event);
+    EXPECT_EQ(line.sig, "Signature: 1A2B3C4D, Offset: 0 MB, Size: 8 GB");
+    EXPECT_EQ(event.path, line.sig);
+}
+
+TEST(SignatureRule, FtDiskEventKeepsItsPath)
+{
+    Record event;
+    event.path = "FTDisk\\Volume";
+    const Record line = extract("2K", "SIGNATURE12OFFSET0LENGTH100000\"", event);
+    EXPECT_EQ(line.sig, "12");
+    EXPECT_EQ(event.path, "FTDisk\\Volume");
+    EXPECT_EQ(event.sig, "");
+}
+
+TEST(SignatureRule, LengthMustFollowOffset)
+{
+    Record event;
+    const Record line = extract("2K", "LENGTH5 SIGNATURE12OFFSET0\"", event);
+    EXPECT_EQ(line.sig, "12");
+    EXPECT_EQ(event.path, "");
+    EXPECT_EQ(extract("2K", "OFFSET1 SIGNATURE12").sig, "");
+}
+
+TEST(SignatureRule, DigitsThatDoNotConvertLeaveRawSignature)
+{
+    for (const auto& message : {"SIGNATURE12OFFSET7E0xLENGTH5\""s,
+                               "SIGNATURE12OFFSET" + std::string(300, 'F') + "LENGTH5\"",
+                               "SIGNATURE12OFFSET0LENGTH" + std::string(300, 'F')}) {
+        Record event;
+        event.path = "kept";
+        Record line;
+        EXPECT_NO_THROW(extractMessageCodes("2K", message, line, event));
+        EXPECT_EQ(line.sig, "12");
+        EXPECT_EQ(event.path, "kept");
+        EXPECT_EQ(event.sig, "");
+    }
+}
+
+TEST(GuidRule, TextBetweenBracesOnAnyLine)
+{
+    EXPECT_EQ(extract("2K", "Class {36fc9e60-c465}.").guid, "36fc9e60-c465");
+    EXPECT_EQ(extract("022", " Class {36fc9e60-c465} {other}").guid, "36fc9e60-c465");
+    EXPECT_EQ(extract("019", " Class {}").guid, "");
+    EXPECT_EQ(extract("019", " Class } {open").guid, "");
+}
+
+TEST(QuotedDeviceRule, TakesTextAfterDeviceQuote)
+{
+    EXPECT_EQ(extract("019", R"( Installing device "PCI\VEN_1" now)").device, R"(PCI\VEN_1)");
+    // The closing quote is looked for from the third character after the opening one.
+    EXPECT_EQ(extract("019", R"( device "a" and "b")").device, R"(a" and )");
+    EXPECT_EQ(extract("019", R"( device "unclosed)").device, "");
+}
+
+TEST(QuotedDeviceRule, DoesNotReplaceCodeRuleDevice)
+{
+    const std::string message = R"( "FIRST" for device "SECOND" ok)";
+    EXPECT_EQ(extract("121", message).device, "FIRST");
+    EXPECT_EQ(extract("019", message).device, "SECOND");
+}
+
+// ---- Windows 2000 phrase rules ---------------------------------------------------------
+
+TEST(PhraseRules, EachPhrase)
+{
+    EXPECT_EQ(extract("2K", "Found USBSTOR\\DISK in x").device, "USBSTOR\\DISK");
+    EXPECT_EQ(extract("2K", "Found USBSTOR\\DISK").device, "");
+    EXPECT_EQ(extract("2K", "Device: Disk drive; ok").name, "Disk drive");
+    EXPECT_EQ(extract("2K", "Device: Disk drive").name, "");
+    EXPECT_EQ(extract("2K", "Doing install of IDE\\CDROM now").device, "IDE\\CDROM");
+    EXPECT_EQ(extract("2K", "Doing install of IDE\\CDROM.").device, "IDE\\CDROM");
+    EXPECT_EQ(extract("2K", "Installed successfully (SBP2\\X).").device, "SBP2\\X");
+    EXPECT_EQ(extract("2K", "Installed successfully (SBP2\\X").device, "");
+    EXPECT_EQ(extract("2K", "Using NULL driver for ROOT\\LEGACY.").device, "ROOT\\LEGACY");
+    EXPECT_EQ(extract("2K", "Munged path was C:\\WINNT\\x.inf").path, "C:\\WINNT\\x.inf");
+    EXPECT_EQ(extract("2K", "EXE name: C:\\x.exe").path, "C:\\x.exe");
+    EXPECT_EQ(extract("2K", "Installing Device Class: {4d36e967} DiskDrive.").name, "DiskDrive");
+}
+
+TEST(PhraseRules, OnlyForUnmarkedLines)
+{
+    const Record line = extract("019", " Found USBSTOR\\DISK in x; EXE name: y");
+    EXPECT_EQ(line.device, "");
+    EXPECT_EQ(line.path, "");
+}
+
+TEST(PhraseRules, LaterRowsOverwrite)
+{
+    EXPECT_EQ(extract("2K", "device \"Q\" xx Found W here install of V now").device, "V");
+    EXPECT_EQ(extract("2K", "install of V now successfully (U) NULL driver for T!").device, "T");
+    EXPECT_EQ(extract("2K", "Device: N; Installing Device Class: {c} Cls.").name, "Cls");
+    EXPECT_EQ(extract("2K", "Munged 1234567890 EXE name: E").path, "E");
+}
+
+TEST(PhraseRules, ClassWithoutClosingBraceSetsNothing)
+{
+    EXPECT_EQ(extract("2K", "Device: N; Installing Device Class: no brace.").name, "N");
+}
+
+TEST(PhraseRules, TooShortRestGivesEmptyValue)
+{
+    // The empty value is still assigned, replacing what an earlier row set.
+    Record line;
+    Record event;
+    EXPECT_NO_THROW(extractMessageCodes("2K", "Found W here NULL driver for ", line, event));
+    EXPECT_EQ(line.device, "");
+    EXPECT_EQ(extract("2K", "Found W here install of ").device, "");
+    EXPECT_EQ(extract("2K", "Munged short").path, "");
+    EXPECT_EQ(extract("2K", "Device: N; Installing Device Class: {c}").name, "");
+    EXPECT_EQ(extract("2K", "Device: N; Installing Device Class: {c}.").name, "");
+}
+
+// ---- bytes -----------------------------------------------------------------------------
+
+TEST(MessageCodes, AllBytesPassThrough)
+{
+    const Record marked = extract("022", " \"A\0\xFF" "B\" \"\xFF\0\" {\0\xFE}"sv);
+    EXPECT_EQ(marked.device, "A\0\xFF" "B"s);
+    EXPECT_EQ(marked.name, "\xFF\0"s);
+    EXPECT_EQ(marked.guid, "\0\xFE"s);
+
+    const Record win2k = extract("2K", "SIGNATURE\0\xFFOFFSET1 EXE name: \0\xE9\xFF"sv);
+    EXPECT_EQ(win2k.sig, "\0\xFF"s);
+    EXPECT_EQ(win2k.path, "\0\xE9\xFF"s);
+}

@@ -1,0 +1,70 @@
+#include "extract/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace std::string_view_literals;
+using tillery::findFrom;
+using tillery::piece;
+using tillery::pieceToEnd;
+
+TEST(TextFindFrom, FindsFirstOccurrenceAtOrAfterStart)
+{
+    EXPECT_EQ(findFrom("a-b-c", 1, "-"), 2);
+    EXPECT_EQ(findFrom("a-b-c", 2, "-"), 2);
+    EXPECT_EQ(findFrom("a-b-c", 3, "-"), 4);
+    EXPECT_EQ(findFrom("a-b-c", 5, "-"), 0);
+    EXPECT_EQ(findFrom("abc", 1, "abcd"), 0);
+    EXPECT_EQ(findFrom("", 1, "x"), 0);
+}
+
+TEST(TextFindFrom, StartOutsideTheText)
+{
+    EXPECT_EQ(findFrom("-ab", 0, "-"), 1);
+    EXPECT_EQ(findFrom("-ab", -7, "-"), 1);
+    EXPECT_EQ(findFrom("ab-", 4, "-"), 0);
+    EXPECT_EQ(findFrom("ab-", 1000, "-"), 0);
+}
+
+TEST(TextPiece, CutsAndClampsToTheText)
+{
+    EXPECT_EQ(piece("abcdef", 2, 3), "bcd");
+    EXPECT_EQ(piece("abcdef", 5, 10), "ef");
+    EXPECT_EQ(piece("abcdef", 6, 1), "f");
+    EXPECT_EQ(piece("abcdef", 7, 1), "");
+    EXPECT_EQ(piece("abcdef", 0, 3), "");
+    EXPECT_EQ(piece("abcdef", 2, 0), "");
+    EXPECT_EQ(piece("abcdef", 2, -1), "");
+    EXPECT_EQ(piece("abcdef", 2, -100), "");
+}
+
+TEST(TextPieceToEnd, TakesTheRest)
+{
+    EXPECT_EQ(pieceToEnd("abcdef", 1), "abcdef");
+    EXPECT_EQ(pieceToEnd("abcdef", 4), "def");
+    EXPECT_EQ(pieceToEnd("abcdef", 6), "f");
+    EXPECT_EQ(pieceToEnd("abcdef", 7), "");
+    EXPECT_EQ(pieceToEnd("abcdef", 0), "");
+}
+
+TEST(Text, EveryByteIsAnOrdinaryCharacter)
+{
+    const auto text = "a\0b\xFF" "c\0"sv;
+    EXPECT_EQ(findFrom(text, 1, "\0"sv), 2);
+    EXPECT_EQ(findFrom(text, 3, "\0"sv), 6);
+    EXPECT_EQ(findFrom(text, 1, "\xFF"sv), 4);
+    EXPECT_EQ(piece(text, 2, 4), "\0b\xFF" "c"sv);
+    EXPECT_EQ(pieceToEnd(text, 4), "\xFF" "c\0"sv);
+}
+
+TEST(Text, PositionsBeyondSixteenBits)
+{
+    std::string text(100000, 'x');
+    text += "{found}";
+    const auto at = findFrom(text, 1, "{");
+    EXPECT_EQ(at, 100001);
+    EXPECT_EQ(findFrom(text, at + 1, "}"), 100007);
+    EXPECT_EQ(piece(text, at + 1, 5), "found");
+    EXPECT_EQ(pieceToEnd(text, 100002), "found}");
+}
