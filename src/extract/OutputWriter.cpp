@@ -86,8 +86,10 @@ void OutputWriter::writeRow(std::string_view row)
         }
         row = {};
     }
-    std::memcpy(m_buffer.data() + m_used, row.data(), row.size());
-    m_used += row.size();
+    if (!row.empty()) {
+        std::memcpy(m_buffer.data() + m_used, row.data(), row.size());
+        m_used += row.size();
+    }
     std::memcpy(m_buffer.data() + m_used, kLineEnd.data(), kLineEnd.size());
     m_used += kLineEnd.size();
 }

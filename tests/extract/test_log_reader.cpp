@@ -1,0 +1,355 @@
+#include "core/DefaultRules.h"
+#include "support/RunFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace tillery::test {
+namespace {
+
+// Column positions in the output (catalogue order).
+enum Col { Date, Instance, Line, Type, Code, Sig, Guid, Name, Device, Full, Path };
+
+const std::string kColumnLine =
+    "Date Time\tInstance\tLine\tType\tCode\tSignature\tGUID\tName\tDevice\tFull Text\tPath";
+
+// A small Windows 2000 log: two sections, unmarked lines.
+const std::string kW2k =
+    "[2004/08/17 12:03:45 1234.5 Driver Install]\r\n"
+    "Searching for hardware ID(s): usbstor\\disk\r\n"
+    "Found USBSTOR\\DiskZorbex in C:\\WINNT\\inf\\usbstor.inf; Device: Disk drive; Driver: x\r\n"
+    "[2004/08/17 12:05:00 99.1]\r\n"
+    "EXE name: C:\\WINNT\\system32\\setup.exe\r\n";
+
+TEST(LogReaderTest, Windows2000FullWritesHeaderRecordAndEveryLine)
+{
+    RunFixture f(ExtractionType::Full);
+    f.writeLog(kW2k);
+    const RunResult result = f.run("2004/08/17 12:03:45", "Win2K SetupAPI.log file", 0);
+    ASSERT_EQ(result.outcome, RunOutcome::Completed);
+
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 2u + 5u);
+    EXPECT_EQ(rows[0], kColumnLine);
+    const auto header = columns(rows[1]);
+    EXPECT_EQ(header[Date], "2004/08/17 12:03:45");
+    EXPECT_EQ(header[Line], "0");
+    EXPECT_EQ(header[Type], "Header");
+    EXPECT_EQ(header[Code], "H");
+    EXPECT_EQ(header[Full], "[SetupAPI Log] Win2K SetupAPI.log file");
+
+    const auto section = columns(rows[2]);
+    EXPECT_EQ(section[Line], "0");
+    EXPECT_EQ(section[Type], "");
+    EXPECT_EQ(section[Code], "");
+    EXPECT_EQ(section[Instance], " 1234.5 Driver Install");
+    EXPECT_EQ(section[Full], "[2004/08/17 12:03:45 1234.5 Driver Install]");
+
+    const auto found = columns(rows[4]);
+    EXPECT_EQ(found[Line], "2");
+    EXPECT_EQ(found[Type], "Win2K");
+    EXPECT_EQ(found[Code], "2K");
+    EXPECT_EQ(found[Device], "USBSTOR\\DiskZorbex");
+    EXPECT_EQ(found[Name], "Disk drive");
+
+    // A bare section header has an empty Instance less its closing bracket.
+    EXPECT_EQ(columns(rows[5])[Instance], " 99.1");
+    EXPECT_EQ(f.ops.boxes.size(), 1u);
+    EXPECT_EQ(f.ops.boxes[0].text, "Extraction complete.");
+    EXPECT_EQ(f.ops.boxes[0].icon, BoxIcon::None);
+    EXPECT_EQ(f.ops.boxes[0].title, "Tillery (VORN) beta");
+    EXPECT_EQ(f.ops.status(), "Finished processing: 2 events and 5 entries");
+    EXPECT_EQ(f.ops.caption, "Restart");
+    EXPECT_TRUE(f.ops.startEnabled);
+}
+
+TEST(LogReaderTest, SummaryWritesOneRecordPerEventWithGatheredValues)
+{
+    RunFixture f(ExtractionType::Summary);
+    f.writeLog(kW2k);
+    ASSERT_EQ(f.run("d", "Win2K SetupAPI.log file", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 3u);  // column line and two events; no event before the first header
+    const auto first = columns(rows[1]);
+    EXPECT_EQ(first[Type], "Summary");
+    EXPECT_EQ(first[Code], "S");
+    EXPECT_EQ(first[Line], "2");  // number of entry lines in the section
+    EXPECT_EQ(first[Date], "2004/08/17 12:03:45");
+    EXPECT_EQ(first[Device], "USBSTOR\\DiskZorbex");
+    EXPECT_EQ(first[Name], "Disk drive");
+    // No line carried an event code: the last line of the section stands for the event.
+    EXPECT_EQ(first[Full], "Found USBSTOR\\DiskZorbex in C:\\WINNT\\inf\\usbstor.inf; Device: Disk drive; Driver: x");
+    const auto second = columns(rows[2]);
+    EXPECT_EQ(second[Line], "1");
+    EXPECT_EQ(second[Path], "C:\\WINNT\\system32\\setup.exe");
+    EXPECT_EQ(second[Device], "");  // values do not leak from one event to the next
+}
+
+TEST(LogReaderTest, XpHeaderPartIsAnEventOfItsOwn)
+{
+    // Seven head lines, an empty line, the first section header on line 9.
+    RunFixture f(ExtractionType::Summary);
+    f.writeLog("[SetupAPI Log]\r\nOS Version = 5.1\r\nPlatform ID = 2\r\nService Pack = 2.0\r\n"
+               "Suite = 0x0100\r\nProduct Type = 1\r\nArchitecture = x86\r\n\r\n"
+               "[2005/01/02 10:00:00 400.3 Driver Install]\r\n"
+               "#-019 Searching for hardware ID(s): usbstor\\disk\r\n");
+    ASSERT_EQ(f.run("2005/01/02 10:00:00", "OS Version = 5.1; ...", 8).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    const auto head = columns(rows[1]);
+    EXPECT_EQ(head[Full], "");
+    EXPECT_EQ(head[Date], "2005/01/02 10:00:00");
+    EXPECT_EQ(head[Instance], "");
+    EXPECT_EQ(head[Line], "9");
+    EXPECT_EQ(columns(rows[2])[Line], "1");
+}
+
+TEST(LogReaderTest, XpHeaderPartLinesInFullContinueTheHeadNumbering)
+{
+    RunFixture f(ExtractionType::Full);
+    f.writeLog("[SetupAPI Log]\r\nOS Version = 5.1\r\n\r\n[2005/01/02 10:00:00 4.3]\r\n");
+    ASSERT_EQ(f.run("2005/01/02 10:00:00", "OS Version = 5.1", 3).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 4u);  // column line, header record, empty line, section header
+    const auto empty = columns(rows[2]);
+    EXPECT_EQ(empty[Line], "4");
+    EXPECT_EQ(empty[Type], "Win2K");
+    EXPECT_EQ(empty[Code], "2K");
+    EXPECT_EQ(columns(rows[1])[Full], "[SetupAPI Log] OS Version = 5.1");
+}
+
+TEST(LogReaderTest, TimeStampedLinesAreHandledFromTheirMarker)
+{
+    RunFixture f(ExtractionType::Full);
+    const std::string stamped =
+        "@ 20:14:31.046 #I121 Device install of \"USBSTOR\\DISK&VEN_Z\\1\" finished successfully.";
+    f.writeLog("[2001/02/27 20:14:30 1148.173]\n" + stamped + "\n@ 20:14:32.000 no marker here\n");
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 5u);
+    const auto line = columns(rows[3]);
+    EXPECT_EQ(line[Code], "121");
+    EXPECT_EQ(line[Type], "Informational");
+    EXPECT_EQ(line[Full], stamped);  // the line record keeps the whole line
+    EXPECT_EQ(line[Device], "USBSTOR\\DISK&VEN_Z\\1");
+    // Without "#" nothing is cut; the line is still read as a marked one.
+    const auto plain = columns(rows[4]);
+    EXPECT_EQ(plain[Type], "?");
+    EXPECT_EQ(plain[Code], "20:");
+
+    RunFixture s(ExtractionType::Summary);
+    s.writeLog("[2001/02/27 20:14:30 1148.173]\n" + stamped + "\n");
+    ASSERT_EQ(s.run("x", "h", 0).outcome, RunOutcome::Completed);
+    // The event takes the cut line as its Full Text.
+    EXPECT_EQ(columns(s.rows()[1])[Full], stamped.substr(stamped.find('#')));
+}
+
+TEST(LogReaderTest, EventFullTextFallsBackToTheLastLine)
+{
+    RunFixture f(ExtractionType::Summary);
+    f.writeLog("[2001/01/01 00:00:00 1.1]\n#-019 searching\n#I022 Found \"A\" in x\n#-166 later\n"
+               "[2001/01/01 00:00:01 1.2]\n#-019 one\n@ 1 #-019 last\n");
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(columns(rows[1])[Full], "#I022 Found \"A\" in x");  // the first event-code line wins
+    EXPECT_EQ(columns(rows[2])[Full], "#-019 last");  // end of log: the cut line
+}
+
+TEST(LogReaderTest, SectionBoundaryFallbackIsTheLineAsRead)
+{
+    RunFixture f(ExtractionType::Summary);
+    f.writeLog("[2001/01/01 00:00:00 1.1]\n@ 1 #-019 stamped\n[2001/01/01 00:00:01 1.2]\n");
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    EXPECT_EQ(columns(f.rows()[1])[Full], "@ 1 #-019 stamped");
+}
+
+TEST(LogReaderTest, RuleBasedWritesOnlyMatchingEventsWithTidyDeviceAndMask)
+{
+    RunFixture f(ExtractionType::RuleBased);
+    ResetRegistry(f.store);
+    f.writeLog("[2004/08/17 12:03:45 1.1 Driver Install]\r\n"
+               "#I022 Found \"USBSTOR\\DISK&VEN_ZORBEX&PROD_QUIKDRIVE&REV_2.10\\0A1B&0\" in usbstor.inf; Device: \"Disk drive\"\r\n"
+               "[2004/08/17 12:04:00 1.2 Driver Install]\r\n"
+               "#I022 Found \"PCI\\VEN_8086&DEV_1229\" in net.inf; Device: \"Fast Ethernet\"\r\n");
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "Date Time\tName\tDevice");
+    EXPECT_EQ(rows[1], "2004/08/17 12:03:45\tDisk drive\tUSBSTOR DISK ZORBEX PROD QUIKDRIVE");
+}
+
+TEST(LogReaderTest, RuleBasedWithoutRulesWritesOnlyTheColumnLine)
+{
+    for (const char* count : std::initializer_list<const char*>{"0", nullptr}) {
+        RunFixture f(ExtractionType::RuleBased);
+        if (count != nullptr) {
+            f.store.save("Rules", "Count", count);
+        }
+        f.writeLog(kW2k);
+        ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+        EXPECT_EQ(f.rows(), std::vector<std::string>{kColumnLine});
+    }
+}
+
+TEST(LogReaderTest, UnreadableRuleCountTakesTheErrorPathAndKeepsWrittenRows)
+{
+    RunFixture f(ExtractionType::RuleBased);
+    f.store.save("Rules", "Count", "");  // stored but empty: no number
+    f.ops.caption = "Start";
+    f.ops.startEnabled = false;
+    f.writeLog(kW2k);
+    const RunResult result = f.run("x", "h", 0);
+    EXPECT_EQ(result.outcome, RunOutcome::Failed);
+    ASSERT_EQ(f.ops.boxes.size(), 1u);
+    EXPECT_EQ(f.ops.boxes[0].text, "Error occurred while processing file.");
+    EXPECT_EQ(f.ops.boxes[0].icon, BoxIcon::Critical);
+    EXPECT_EQ(f.ops.caption, "Restart");
+    EXPECT_TRUE(f.ops.startEnabled);
+    EXPECT_EQ(f.rows(), std::vector<std::string>{kColumnLine});  // written before the failure
+}
+
+TEST(LogReaderTest, MissingLogOrOutputFolderTakesTheErrorPath)
+{
+    RunFixture missing;
+    EXPECT_EQ(missing.run("x", "h", 0).outcome, RunOutcome::Failed);
+
+    RunFixture noFolder;
+    noFolder.writeLog(kW2k);
+    noFolder.ops.save = noFolder.dir.file("no/such/folder/out.xls");
+    EXPECT_EQ(noFolder.run("x", "h", 0).outcome, RunOutcome::Failed);
+    EXPECT_EQ(noFolder.ops.boxes.back().text, "Error occurred while processing file.");
+}
+
+TEST(LogReaderTest, OutputIsAppendedToAnExistingFile)
+{
+    RunFixture f(ExtractionType::Summary);
+    f.writeLog(kW2k);
+    writeFile(f.outputPath, "kept\r\n");
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    EXPECT_EQ(f.rows().front(), "kept");
+}
+
+TEST(LogReaderTest, ShortMarkedLinesAndHeadersDoNotFailTheRun)
+{
+    RunFixture f(ExtractionType::Full);
+    f.writeLog("[2001/01/01 00:00:00 1.1]\n#I\n#I02\n@ x\n[x]\n[\n");
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(columns(rows[3])[Code], "");
+    EXPECT_EQ(columns(rows[4])[Code], "02");
+    EXPECT_EQ(columns(rows[6])[Date], "?");
+    EXPECT_EQ(columns(rows[6])[Instance], "");
+}
+
+TEST(LogReaderTest, LineEndsAndBytesPassThrough)
+{
+    std::string bytes = "[2001/01/01 00:00:00 1.1]\nSome \xff\xe9 text \x01\x7f";
+    bytes.push_back('\0');
+    bytes += " end";  // last line without a line end
+    RunFixture lf(ExtractionType::Full);
+    lf.writeLog(bytes);
+    ASSERT_EQ(lf.run("x", "h", 0).outcome, RunOutcome::Completed);
+
+    std::string crlf = bytes;
+    crlf.replace(crlf.find('\n'), 1, "\r\n");
+    RunFixture cr(ExtractionType::Full);
+    cr.writeLog(crlf);
+    ASSERT_EQ(cr.run("x", "h", 0).outcome, RunOutcome::Completed);
+
+    EXPECT_EQ(lf.output(), cr.output());
+    const auto rows = lf.rows();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(columns(rows[3])[Full], bytes.substr(bytes.find('\n') + 1));
+}
+
+TEST(LogReaderTest, CountingProgressSweepsOnePointPerHundredLines)
+{
+    RunFixture f(ExtractionType::Full);
+    std::string log;
+    for (int i = 0; i < 9851; ++i) {
+        log += "x\n";
+    }
+    f.writeLog(log);
+    f.ops.recordProgress = true;
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    // The first value is the initial 100; the counting pass follows line by line.
+    const auto& p = f.ops.progressValues;
+    ASSERT_GT(p.size(), 9851u);
+    const auto atLine = [&](int line) { return p[static_cast<std::size_t>(line)]; };
+    EXPECT_EQ(atLine(1), 100);
+    EXPECT_EQ(atLine(50), 100);
+    EXPECT_EQ(atLine(51), 99);
+    EXPECT_EQ(atLine(149), 99);
+    EXPECT_EQ(atLine(150), 98);
+    EXPECT_EQ(atLine(250), 98);
+    EXPECT_EQ(atLine(9750), 2);
+    EXPECT_EQ(atLine(9850), 2);
+    EXPECT_EQ(atLine(9851), 100);
+    // The extraction pass then counts up from 0 to the line count.
+    EXPECT_EQ(f.ops.progressMax, 9851);
+    EXPECT_EQ(p.back(), 9851);
+}
+
+TEST(LogReaderTest, LongLogsAreCountedPastSixteenBits)
+{
+    RunFixture f(ExtractionType::Summary);
+    std::string log;
+    for (int section = 0; section < 4000; ++section) {
+        log += "[2001/01/01 00:00:00 1.1 Driver Install]\r\n";
+        for (int i = 0; i < 9; ++i) {
+            log += "#-019 Searching for hardware ID(s): usbstor\\disk\r\n";
+        }
+    }
+    f.writeLog(log);
+    const RunResult result = f.run("x", "h", 0);
+    ASSERT_EQ(result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(result.entries, 40000);
+    EXPECT_EQ(result.events, 4000);
+    EXPECT_EQ(f.rows().size(), 4001u);
+    EXPECT_EQ(f.ops.status(), "Finished processing: 4000 events and 40000 entries");
+}
+
+TEST(LogReaderTest, LongSectionLineNumbersPassSixteenBits)
+{
+    RunFixture f(ExtractionType::Summary);
+    std::string log = "[2001/01/01 00:00:00 1.1]\n";
+    for (int i = 0; i < 40000; ++i) {
+        log += "x\n";
+    }
+    f.writeLog(log);
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    EXPECT_EQ(columns(f.rows()[1])[Line], "40000");
+}
+
+TEST(LogReaderTest, ClosingTheProgramMidRunKeepsTheRowsWritten)
+{
+    RunFixture f(ExtractionType::Full);
+    f.writeLog(kW2k);
+    f.ops.onYield = [](FakeWindowOps& ops) { return ops.yields < 3; };
+    const RunResult result = f.run("x", "h", 0);
+    EXPECT_EQ(result.outcome, RunOutcome::Stopped);
+    EXPECT_TRUE(f.ops.boxes.empty());
+    EXPECT_EQ(f.rows().size(), 4u);  // column line, header record and the two lines read
+}
+
+TEST(LogReaderTest, ExtractionTypeIsReadAfreshAtEachEventClose)
+{
+    RunFixture f(ExtractionType::Summary);
+    f.writeLog(kW2k);
+    // Switch to Full after the first section has been read.
+    f.ops.onYield = [](FakeWindowOps& ops) {
+        if (ops.yields == 4) {
+            ops.type = ExtractionType::Full;
+        }
+        return true;
+    };
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    // Full from the fourth line on: the second header closes no Summary record.
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(columns(rows[1])[Line], "0");
+}
+
+}  // namespace
+}  // namespace tillery::test

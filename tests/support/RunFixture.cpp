@@ -1,0 +1,40 @@
+#include "support/RunFixture.h"
+
+namespace tillery::test {
+
+std::vector<std::string> RunFixture::rows() const
+{
+    return splitRows(output());
+}
+
+std::vector<std::string> splitRows(const std::string& bytes)
+{
+    std::vector<std::string> rows;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const auto end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            rows.push_back(bytes.substr(start) + "<no line end>");
+            break;
+        }
+        rows.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return rows;
+}
+
+std::vector<std::string> columns(const std::string& row)
+{
+    std::vector<std::string> cols;
+    std::size_t start = 0;
+    for (;;) {
+        const auto tab = row.find('\t', start);
+        cols.push_back(row.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) {
+            return cols;
+        }
+        start = tab + 1;
+    }
+}
+
+}  // namespace tillery::test
