@@ -130,25 +130,37 @@ void QSettingsStore::save(std::string_view section, std::string_view key, std::s
     if (section.empty() || key.empty()) {
         throw StoreError("a setting needs a section and a key");
     }
+    // QSettings keeps the first error it meets for good, so an object that once failed (a
+    // file that did not parse, a write that did not land) would report that error after
+    // every later write as well. INI sections are parsed only when first needed, so a
+    // parse error can also appear in the middle of a write. Every section is therefore
+    // parsed first; while that leaves an error, a fresh object is taken, which reuses
+    // the parsed file and starts clean.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_settings->allKeys();
+        if (m_settings->status() == QSettings::NoError) {
+            break;
+        }
+        m_settings.reset();
+        m_settings = open();
+    }
     const QString path = settingsKey(section, key);
-    const QString text = toQString(value);
-    m_settings->setValue(path, text);
+    const std::optional<QVariant> before =
+        m_settings->contains(path) ? std::optional<QVariant>(m_settings->value(path)) : std::nullopt;
+    m_settings->setValue(path, toQString(value));
     m_settings->sync();
     if (m_settings->status() == QSettings::NoError) {
         return;
     }
-    // QSettings keeps the first error it met for good, so a file that could not be parsed
-    // when it was loaded reports that error after every later write too. Whether this
-    // write reached the store is seen by reading the store afresh; from then on the fresh
-    // copy serves, so memory never holds a value the store does not.
-    std::unique_ptr<QSettings> fresh = open();
-    const QVariant stored = fresh->value(path);
-    const bool written = fresh->status() != QSettings::AccessError &&
-                         stored.typeId() == QMetaType::QString && stored.toString() == text;
-    m_settings = std::move(fresh);
-    if (!written) {
-        throw StoreError("cannot write the settings store at " + toUtf8(m_location));
+    // The write did not land. Qt keeps unwritten changes in memory (shared by every
+    // QSettings on the same file); put the old value back so reads keep showing what the
+    // store holds.
+    if (before) {
+        m_settings->setValue(path, *before);
+    } else {
+        m_settings->remove(path);
     }
+    throw StoreError("cannot write the settings store at " + toUtf8(m_location));
 }
 
 bool QSettingsStore::deleteSection(std::string_view section)

@@ -64,6 +64,11 @@ frmDefinitions::~frmDefinitions() = default;
 
 void frmDefinitions::buildControls()
 {
+    // The controls are sized for a small dialog font; only the headings use their own.
+    QFont base = font();
+    base.setPointSizeF(8.25);
+    setFont(base);
+
     const QFont labelFont = arialNarrow(9.75, true);
     const auto makeLabel = [&](const char* name, const QString& caption, int x, int y, int w,
                                int h) {
@@ -283,7 +288,7 @@ void frmDefinitions::cmdAdd_Click()
         return;
     }
     const bool notBlank = m_cmbSelect->currentText() == toQt(kNotBlank);
-    if (false) {
+    if (notBlank) {
         m_txtValue->clear();
     }
     if (!notBlank && m_txtValue->text().isEmpty()) {

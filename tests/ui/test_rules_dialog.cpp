@@ -416,8 +416,10 @@ TEST_F(RulesDialogTest, SavingAShorterListLeavesTheOldRuleKeys)
         const Controls c(*dialog);
         ASSERT_TRUE(c.complete());
         ASSERT_EQ(c.lvDefinitions->topLevelItemCount(), 16);
+        c.cmdDelete->click();  // a freshly loaded list has no chosen row
+        ASSERT_EQ(c.lvDefinitions->topLevelItemCount(), 16);
         while (c.lvDefinitions->topLevelItemCount() > 10) {
-            c.lvDefinitions->topLevelItem(10)->setSelected(true);
+            c.lvDefinitions->setCurrentItem(c.lvDefinitions->topLevelItem(10));
             c.cmdDelete->click();
         }
         c.cmdSave->click();
@@ -435,7 +437,7 @@ TEST_F(RulesDialogTest, SavingAShorterListLeavesTheOldRuleKeys)
 
         // Deleting every rule stores a count of 0 and still removes no key.
         while (c.lvDefinitions->topLevelItemCount() > 0) {
-            c.lvDefinitions->topLevelItem(0)->setSelected(true);
+            c.lvDefinitions->setCurrentItem(c.lvDefinitions->topLevelItem(0));
             c.cmdDelete->click();
         }
         c.cmdSave->click();
@@ -474,7 +476,7 @@ TEST_F(RulesDialogTest, DeleteRemovesOnlyTheSelectedRow)
     EXPECT_EQ(c.lvDefinitions->topLevelItemCount(), 3);
     EXPECT_TRUE(boxes.empty());
 
-    c.lvDefinitions->topLevelItem(1)->setSelected(true);
+    c.lvDefinitions->setCurrentItem(c.lvDefinitions->topLevelItem(1));  // as a click does
     c.cmdDelete->click();
     const std::vector<Rule> expected = {{"Name", "Contains", "a"}, {"Name", "Contains", "c"}};
     EXPECT_EQ(ruleRows(*c.lvDefinitions), expected);
@@ -514,7 +516,7 @@ TEST_F(RulesDialogTest, CancelDiscardsEditsButNotAReset)
     const MemorySettingsStore::Sections afterReset = store.sections();
     c.chkTidyDevice->setChecked(false);
     c.lvFields->topLevelItem(5)->setCheckState(0, Qt::Checked);
-    c.lvDefinitions->topLevelItem(0)->setSelected(true);
+    c.lvDefinitions->setCurrentItem(c.lvDefinitions->topLevelItem(0));
     c.cmdDelete->click();
     dialog->show();
     c.cmdCancel->click();

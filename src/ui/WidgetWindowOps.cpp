@@ -1,0 +1,224 @@
+#include "ui/WidgetWindowOps.h"
+
+#include "ui/Tillery.h"
+#include "ui/UiSeams.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tillery::ui {
+namespace {
+
+// QProgressBar counts in int; larger maximums are scaled down to this.
+constexpr double kBarLimit = 1'000'000'000.0;
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toUtf8(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+}  // namespace
+
+WidgetWindowOps::WidgetWindowOps(Tillery& window) : m_window(window)
+{
+    m_elapsed.start();
+    m_pendingPaint.setSingleShot(true);
+    QObject::connect(&m_pendingPaint, &QTimer::timeout, &m_pendingPaint, [this] { flush(); });
+}
+
+void WidgetWindowOps::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+std::int64_t WidgetWindowOps::now() const
+{
+    return m_clock ? m_clock() : m_elapsed.elapsed();
+}
+
+bool WidgetWindowOps::paintDue(std::int64_t lastPaint) const
+{
+    return lastPaint == kNever || now() - lastPaint >= kPaintInterval;
+}
+
+void WidgetWindowOps::schedulePendingPaint()
+{
+    if (!m_pendingPaint.isActive()) {
+        m_pendingPaint.start(static_cast<int>(kPaintInterval));
+    }
+}
+
+void WidgetWindowOps::paintStatus()
+{
+    m_statusPending = false;
+    m_lastStatusPaint = now();
+    m_window.m_lStatus->setText(fromUtf8(m_status));
+    m_window.m_lStatus->repaint();
+}
+
+void WidgetWindowOps::paintProgress()
+{
+    m_progressPending = false;
+    m_lastProgressPaint = now();
+    // An empty range would turn the bar into a busy indicator; values outside the range
+    // would be dropped by the bar, so they are held at its ends.
+    const double max = std::isfinite(m_progressMax) && m_progressMax >= 1 ? m_progressMax : 1;
+    const double scale = max > kBarLimit ? kBarLimit / max : 1.0;
+    const int barMax = std::max(1, static_cast<int>(std::lround(max * scale)));
+    const double value = std::isfinite(m_progressValue) ? m_progressValue * scale : 0;
+    const int barValue = static_cast<int>(std::lround(std::clamp(value, 0.0, double(barMax))));
+    QProgressBar* bar = m_window.m_pbProcess;
+    bar->setRange(0, barMax);
+    bar->setValue(barValue);
+    bar->repaint();
+}
+
+void WidgetWindowOps::flush()
+{
+    m_pendingPaint.stop();
+    if (m_statusPending) {
+        paintStatus();
+    }
+    if (m_progressPending) {
+        paintProgress();
+    }
+}
+
+void WidgetWindowOps::setStatus(const std::string& text)
+{
+    m_status = text;
+    if (paintDue(m_lastStatusPaint)) {
+        paintStatus();
+    } else {
+        m_statusPending = true;
+        schedulePendingPaint();
+    }
+}
+
+bool WidgetWindowOps::statusDue()
+{
+    return paintDue(m_lastStatusPaint);
+}
+
+void WidgetWindowOps::setProgressMax(double max)
+{
+    m_progressMax = max;
+    if (paintDue(m_lastProgressPaint)) {
+        paintProgress();
+    } else {
+        m_progressPending = true;
+        schedulePendingPaint();
+    }
+}
+
+void WidgetWindowOps::setProgressValue(double value)
+{
+    m_progressValue = value;
+    if (paintDue(m_lastProgressPaint)) {
+        paintProgress();
+    } else {
+        m_progressPending = true;
+        schedulePendingPaint();
+    }
+}
+
+bool WidgetWindowOps::yield()
+{
+    if (m_window.closeRequested()) {
+        return false;
+    }
+    const std::int64_t t = now();
+    if (m_lastYield != kNever && t - m_lastYield < kYieldInterval) {
+        return true;
+    }
+    m_lastYield = t;
+    if (m_statusPending && paintDue(m_lastStatusPaint)) {
+        paintStatus();
+    }
+    if (m_progressPending && paintDue(m_lastProgressPaint)) {
+        paintProgress();
+    }
+    QCoreApplication::processEvents();
+    return !m_window.closeRequested();
+}
+
+std::string WidgetWindowOps::startCaption() const
+{
+    return toUtf8(m_window.m_cmdCommand->text());
+}
+
+void WidgetWindowOps::setStartCaption(const std::string& caption)
+{
+    flush();
+    m_window.m_cmdCommand->setText(fromUtf8(caption));
+}
+
+void WidgetWindowOps::setStartEnabled(bool enabled)
+{
+    flush();
+    m_window.m_cmdCommand->setEnabled(enabled);
+}
+
+ExtractionType WidgetWindowOps::selectedType() const
+{
+    switch (m_window.m_optOutputGroup->checkedId()) {
+    case 0:
+        return ExtractionType::Full;
+    case 1:
+        return ExtractionType::Summary;
+    case 2:
+        return ExtractionType::RuleBased;
+    default:
+        return ExtractionType::None;
+    }
+}
+
+std::string WidgetWindowOps::openPath() const
+{
+    return toUtf8(m_window.m_txtOpen->text());
+}
+
+void WidgetWindowOps::setOpenPath(const std::string& path)
+{
+    m_window.m_txtOpen->setText(fromUtf8(path));
+}
+
+std::string WidgetWindowOps::savePath() const
+{
+    return toUtf8(m_window.m_txtSave->text());
+}
+
+void WidgetWindowOps::setSavePath(const std::string& path)
+{
+    m_window.m_txtSave->setText(fromUtf8(path));
+}
+
+void WidgetWindowOps::setSaveDialogFileName(const std::string& name)
+{
+    m_window.setSaveDialogFileName(fromUtf8(name));
+}
+
+void WidgetWindowOps::messageBox(const std::string& text, BoxIcon icon, const std::string& title)
+{
+    flush();
+    if (m_window.closeRequested()) {
+        return;  // the program is ending: no further box
+    }
+    showBox(&m_window, fromUtf8(text), icon, fromUtf8(title));
+}
+
+}  // namespace tillery::ui
