@@ -3,6 +3,7 @@
 #include "ui/Tillery.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 
 #include <string>
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     tillery::ui::registerFontSubstitutes();
     QCoreApplication::setApplicationName(QStringLiteral("VORN"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tillery"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tillery")));
 
     tillery::QSettingsStore store;
 

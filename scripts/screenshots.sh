@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Starts the window under a virtual X server with a window manager, and takes screenshots
+# of the main window and of the rules dialog into docs/screenshots/. The settings live in a
+# temporary folder, never in the user's own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+for p in openbox xdotool; do
+  command -v "$p" >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p" >/dev/null; }
+done
+[ -x build/src/app/tillery ] || bash scripts/build.sh
+
+display=:${SCREENSHOT_DISPLAY:-91}
+cfg=$(mktemp -d)
+mkdir -p "$cfg/VORN"
+sample=$PWD/tests/data/sample_xp.log
+cat >"$cfg/VORN/VORN.ini" <<INI
+[Settings]
+Open=$sample
+Save=$sample.xls
+Summary=2
+INI
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $app $wm $xvfb 2>/dev/null || true; rm -rf "$cfg"' EXIT
+export DISPLAY=$display XDG_CONFIG_HOME=$cfg
+sleep 1
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 1
+./build/src/app/tillery >/dev/null 2>&1 &
+app=$!
+
+window=""
+for _ in $(seq 50); do
+  window=$(xdotool search --name '^Tillery \(VORN\) beta$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.2
+done
+[ -n "$window" ] || { echo "the main window did not appear" >&2; exit 1; }
+xdotool windowmove --sync "$window" 40 40
+sleep 1
+
+# Shoots the frame of the window with the given id (title bar included).
+shoot() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  import -window root -crop "$((WIDTH + 8))x$((HEIGHT + 60))+$((X - 4))+$((Y - 54))" +repage "$2"
+}
+shoot "$window" docs/screenshots/main-window.png
+
+# "Set Rules" sits at 280,88 (121 x 25) in the window.
+xdotool mousemove --window "$window" 340 100 click 1
+dialog=""
+for _ in $(seq 50); do
+  dialog=$(xdotool search --name '^VORN - Rules$' 2>/dev/null | head -n 1) && [ -n "$dialog" ] && break
+  sleep 0.2
+done
+[ -n "$dialog" ] || { echo "the rules dialog did not appear" >&2; exit 1; }
+sleep 1
+# Show the drive-finding defaults: "Reset with drive defaults" sits at 136,240 (145 x 25).
+xdotool mousemove --window "$dialog" 200 252 click 1
+sleep 1
+shoot "$dialog" docs/screenshots/rules-dialog.png
+echo "Screenshots written to docs/screenshots/"
