@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace tillery::test {
 namespace {
 
@@ -261,6 +263,26 @@ TEST(LogReaderTest, LineEndsAndBytesPassThrough)
     const auto rows = lf.rows();
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(columns(rows[3])[Full], bytes.substr(bytes.find('\n') + 1));
+}
+
+TEST(LogReaderTest, VeryLongLinesAndBinaryBytesAreReadWhole)
+{
+    RunFixture f(ExtractionType::Full);
+    std::string longLine = "#I022 Found \"" + std::string(100000, 'A') + "\" in x; Device: \"D\"";
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) {
+        binary.push_back(static_cast<char>((i * 7919) & 0xFF));
+    }
+    f.writeLog("[2001/01/01 00:00:00 1.1]\r\n" + longLine + "\r\n" + binary);
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    const auto rows = f.rows();
+    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ(columns(rows[3])[Device], std::string(100000, 'A'));
+    EXPECT_EQ(columns(rows[3])[Name], "D");
+    // Every line of the binary tail comes out as one row, the unended last one included.
+    const auto lineEnds = std::count(binary.begin(), binary.end(), '\n');
+    ASSERT_NE(binary.back(), '\n');
+    EXPECT_EQ(rows.size(), 4u + static_cast<std::size_t>(lineEnds) + 1u);
 }
 
 TEST(LogReaderTest, CountingProgressSweepsOnePointPerHundredLines)
