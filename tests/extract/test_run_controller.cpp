@@ -1,10 +1,13 @@
 #include "core/SettingsStore.h"
 #include "support/RunFixture.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace tillery::test {
 namespace {
@@ -106,23 +109,34 @@ TEST(RunControllerTest, ExistingOutputIsDeletedAfterTellingTheUser)
 
 TEST(RunControllerTest, UndeletableOutputEndsTheProgram)
 {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "the superuser can delete in a read-only folder";
-    }
+#ifdef _WIN32
+    GTEST_SKIP() << "a read-only folder does not stop a deletion on Windows";
+#else
     RunFixture f;
     f.writeLog(kXpLog);
     const auto locked = f.dir.path() / "locked";
     std::filesystem::create_directory(locked);
     f.ops.save = (locked / "out.xls").string();
     writeFile(f.ops.save, "x");
+    // A read-only folder keeps others from deleting; the superuser needs an immutable file.
+    const bool superuser = geteuid() == 0;
+    const std::string immutable = "chattr +i '" + f.ops.save + "' 2>/dev/null";
+    if (superuser && std::system(immutable.c_str()) != 0) {
+        GTEST_SKIP() << "no way to make a file undeletable for the superuser here";
+    }
     std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
                                              std::filesystem::perms::owner_exec);
     const PressResult result = f.press();
     std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    if (superuser) {
+        std::system(("chattr -i '" + f.ops.save + "'").c_str());
+    }
     EXPECT_EQ(result.outcome, PressOutcome::ProgramEnds);
     EXPECT_EQ(f.ops.boxes.back().text, "Unable to delete " + f.ops.save +
                                            ". Check to see that the file is not still open!");
     EXPECT_EQ(f.ops.boxes.back().icon, BoxIcon::Critical);
+    EXPECT_EQ(readFile(f.ops.save), "x");
+#endif
 }
 
 TEST(RunControllerTest, XpLayoutScansTheHeaderBlock)
