@@ -4,6 +4,10 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
           fonts-liberation xvfb xauth imagemagick)
+# Fuzzing (clang's libFuzzer and sanitizer runtimes), and the Windows cross build: the
+# 64-bit POSIX-threads mingw-w64 compiler, GoogleTest's sources to build for it, and Wine
+# to run its tests.
+packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix googletest wine64)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

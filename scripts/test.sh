@@ -6,3 +6,21 @@ bash scripts/deps.sh
 bash scripts/build.sh
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)"
+cd ..
+
+# The whole suite again under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
+BUILD_DIR=build-asan bash scripts/build.sh -DTILLERY_SANITIZE=ON
+(cd build-asan &&
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)")
+
+# Core and extraction built for Windows, their tests run under Wine when it is installed.
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null || command -v x86_64-w64-mingw32-g++ >/dev/null; then
+  bash scripts/cross_windows.sh
+fi
+
+# A short fuzzing run of each target: TILLERY_FUZZ_SECONDS each (default 60; 0 skips it).
+fuzz_seconds=${TILLERY_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" -gt 0 ] && command -v clang++ >/dev/null; then
+  bash scripts/fuzz.sh "$fuzz_seconds"
+fi
