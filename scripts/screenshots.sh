@@ -13,7 +13,9 @@ done
 display=:${SCREENSHOT_DISPLAY:-91}
 cfg=$(mktemp -d)
 mkdir -p "$cfg/VORN"
-sample=$PWD/tests/data/sample_xp.log
+work=$(mktemp -d)
+cp tests/data/sample_xp.log "$work/"
+sample=$work/sample_xp.log
 cat >"$cfg/VORN/VORN.ini" <<INI
 [Settings]
 Open=$sample
@@ -23,7 +25,7 @@ INI
 
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $app $wm $xvfb 2>/dev/null || true; rm -rf "$cfg"' EXIT
+trap 'kill $app $wm $xvfb 2>/dev/null || true; rm -rf "$cfg" "$work"' EXIT
 export DISPLAY=$display XDG_CONFIG_HOME=$cfg
 sleep 1
 openbox >/dev/null 2>&1 &
@@ -40,6 +42,19 @@ done
 [ -n "$window" ] || { echo "the main window did not appear" >&2; exit 1; }
 xdotool windowmove --sync "$window" 40 40
 sleep 1
+
+# Waits for a window whose title matches, other than the one given, and prints its id.
+wait_for() {
+  local id
+  for _ in $(seq 50); do
+    for id in $(xdotool search --name "$1" 2>/dev/null); do
+      [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.2
+  done
+  echo "no window titled $1 appeared" >&2
+  return 1
+}
 
 # Shoots the frame of the window with the given id (title bar included).
 shoot() {
@@ -61,4 +76,19 @@ sleep 1
 xdotool mousemove --window "$dialog" 200 252 click 1
 sleep 1
 shoot "$dialog" docs/screenshots/rules-dialog.png
+
+# Close the dialog ("Close/Cancel" at 440,240), press Start (488,64) and shoot the box
+# that ends the run.
+xdotool mousemove --window "$dialog" 488 252 click 1
+sleep 1
+xdotool mousemove --window "$window" 536 76 click 1
+box=$(wait_for '^Tillery \(VORN\) beta$' "$window")
+shoot "$box" docs/screenshots/extraction-complete.png
+xdotool windowactivate --sync "$box" key Return
+sleep 1
+
+# The file-open dialog ("Open" at 520,8).
+xdotool mousemove --window "$window" 552 20 click 1
+open_dialog=$(wait_for '^Select setupapi.log file to extract from:$')
+shoot "$open_dialog" docs/screenshots/open-dialog.png
 echo "Screenshots written to docs/screenshots/"

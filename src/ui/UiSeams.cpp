@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace tillery::ui {
@@ -48,6 +49,12 @@ void showBox(QWidget* parent, const QString& text, BoxIcon icon, const QString& 
         return;
     }
     QMessageBox box(toQtIcon(icon), title, text, QMessageBox::Ok, parent);
+    // A short text makes a narrow box whose title bar cuts the title: keep it wide enough.
+    if (auto* layout = qobject_cast<QGridLayout*>(box.layout())) {
+        const int titleWidth = box.fontMetrics().horizontalAdvance(title) + 120;
+        layout->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                        layout->rowCount(), 0, 1, layout->columnCount());
+    }
     box.exec();
 }
 
