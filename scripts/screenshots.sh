@@ -34,15 +34,6 @@ sleep 1
 ./build/src/app/tillery >/dev/null 2>&1 &
 app=$!
 
-window=""
-for _ in $(seq 50); do
-  window=$(xdotool search --name '^Tillery \(VORN\) beta$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.2
-done
-[ -n "$window" ] || { echo "the main window did not appear" >&2; exit 1; }
-xdotool windowmove --sync "$window" 40 40
-sleep 1
-
 # Waits for a window whose title matches, other than the one given, and prints its id.
 wait_for() {
   local id
@@ -61,16 +52,15 @@ shoot() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
   import -window root -crop "$((WIDTH + 8))x$((HEIGHT + 60))+$((X - 4))+$((Y - 54))" +repage "$2"
 }
+window=$(wait_for '^Tillery \(VORN\) beta$')
+xdotool windowmove --sync "$window" 40 40
+sleep 1
+
 shoot "$window" docs/screenshots/main-window.png
 
 # "Set Rules" sits at 280,88 (121 x 25) in the window.
 xdotool mousemove --window "$window" 340 100 click 1
-dialog=""
-for _ in $(seq 50); do
-  dialog=$(xdotool search --name '^VORN - Rules$' 2>/dev/null | head -n 1) && [ -n "$dialog" ] && break
-  sleep 0.2
-done
-[ -n "$dialog" ] || { echo "the rules dialog did not appear" >&2; exit 1; }
+dialog=$(wait_for '^VORN - Rules$')
 sleep 1
 # Show the drive-finding defaults: "Reset with drive defaults" sits at 136,240 (145 x 25).
 xdotool mousemove --window "$dialog" 200 252 click 1

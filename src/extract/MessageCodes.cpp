@@ -32,6 +32,22 @@ std::optional<std::string_view> quotedText(std::string_view message, int n)
     return piece(message, open + 1, close - open - 1);
 }
 
+// The text between the first `open` and the first `close` after it; none when either is
+// missing.
+std::optional<std::string_view> textBetween(std::string_view message, std::string_view open,
+                                            std::string_view close)
+{
+    const Pos at = findFrom(message, 1, open);
+    if (at == 0) {
+        return std::nullopt;
+    }
+    const Pos end = findFrom(message, at + 1, close);
+    if (end == 0) {
+        return std::nullopt;
+    }
+    return piece(message, at + 1, end - at - 1);
+}
+
 bool isOneOf(std::string_view code, std::initializer_list<std::string_view> codes)
 {
     return std::find(codes.begin(), codes.end(), code) != codes.end();
@@ -65,13 +81,8 @@ void applyCodeRules(std::string_view code, std::string_view message, Record& lin
         if (!event.name.empty()) {
             return;
         }
-        const Pos open = findFrom(message, 1, "[");
-        if (open == 0) {
-            return;
-        }
-        const Pos close = findFrom(message, open + 1, "]");
-        if (close != 0) {
-            line.name = piece(message, open + 1, close - open - 1);
+        if (const auto name = textBetween(message, "[", "]")) {
+            line.name = *name;
         }
     }
 }
@@ -106,13 +117,8 @@ void applySignatureRule(std::string_view message, Record& line, Record& event)
 
 void applyGuidRule(std::string_view message, Record& line)
 {
-    const Pos open = findFrom(message, 1, "{");
-    if (open == 0) {
-        return;
-    }
-    const Pos close = findFrom(message, open + 1, "}");
-    if (close != 0) {
-        line.guid = piece(message, open + 1, close - open - 1);
+    if (const auto guid = textBetween(message, "{", "}")) {
+        line.guid = *guid;
     }
 }
 

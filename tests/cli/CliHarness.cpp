@@ -174,23 +174,6 @@ std::string typeArgument(ExtractionType type)
     }
 }
 
-std::vector<std::string> realLogs(const std::string& folder)
-{
-    std::vector<std::string> logs;
-    const std::filesystem::path path = std::filesystem::path(TILLERY_REAL_LOGS) / folder;
-    std::error_code error;
-    if (!std::filesystem::is_directory(path, error)) {
-        return logs;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(path)) {
-        if (entry.is_regular_file() && entry.path().extension() == ".log") {
-            logs.push_back(entry.path().string());
-        }
-    }
-    std::sort(logs.begin(), logs.end());
-    return logs;
-}
-
 void writeUsbOnlySettings(const std::string& iniPath)
 {
     QSettingsStore store(QString::fromStdString(iniPath));

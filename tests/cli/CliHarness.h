@@ -48,9 +48,6 @@ WindowPress pressStartInWindow(const std::string& logPath, ExtractionType type,
 // The command line's name of an extraction type.
 std::string typeArgument(ExtractionType type);
 
-// The logs of one of the real-log folders, or none when the folder is absent.
-std::vector<std::string> realLogs(const std::string& folder);
-
 // Writes an INI settings file that shows only Name and Device and holds one rule,
 // Device starting with "usbstor\", with tidying off.
 void writeUsbOnlySettings(const std::string& iniPath);

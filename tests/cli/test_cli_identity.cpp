@@ -3,6 +3,7 @@
 
 #include "app/CliOptions.h"
 #include "cli/CliHarness.h"
+#include "support/RealLogs.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -83,15 +84,15 @@ TEST(CliIdentity, SampleLogInEveryTypeAndSettings)
 
 void expectSameTablesForRealLogs(const std::string& folder)
 {
-    const std::vector<std::string> logs = test::realLogs(folder);
+    const std::vector<fs::path> logs = test::realLogs(folder);
     if (logs.empty()) {
         GTEST_SKIP() << "no real logs in " << TILLERY_REAL_LOGS << "/" << folder;
     }
     int ran = 0;
-    for (const std::string& log : logs) {
+    for (const fs::path& log : logs) {
         for (const ExtractionType type : kTypes) {
             for (const Settings settings : {Settings::Defaults, Settings::UsbOnly}) {
-                ran += expectSameTable(log, type, settings) ? 1 : 0;
+                ran += expectSameTable(log.string(), type, settings) ? 1 : 0;
             }
         }
     }

@@ -4,6 +4,7 @@
 // TILLERY_UPDATE_DIGESTS=1, which rewrites the table.
 
 #include "core/DefaultRules.h"
+#include "support/RealLogs.h"
 #include "support/RunFixture.h"
 
 #include <gtest/gtest.h>
@@ -70,19 +71,6 @@ const char* typeKey(ExtractionType type)
         break;
     }
     return "none";
-}
-
-std::vector<fs::path> logsIn(const char* folder)
-{
-    std::vector<fs::path> logs;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(fs::path(TILLERY_REAL_LOGS) / folder, error)) {
-        if (entry.path().extension() == ".log") {
-            logs.push_back(entry.path());
-        }
-    }
-    std::sort(logs.begin(), logs.end());
-    return logs;
 }
 
 Table readTable()
@@ -152,7 +140,7 @@ TEST(RealLogDigestTest, EveryOlderLayoutLogGivesThePinnedOutput)
 {
     std::vector<std::pair<std::string, fs::path>> logs;
     for (const char* folder : {"xp", "w2k"}) {
-        for (const fs::path& log : logsIn(folder)) {
+        for (const fs::path& log : realLogs(folder)) {
             logs.emplace_back(std::string(folder) + "/" + log.filename().string(), log);
         }
     }
@@ -200,7 +188,7 @@ TEST(RealLogDigestTest, EveryOlderLayoutLogGivesThePinnedOutput)
 // press refuses them before anything is written.
 TEST(RealLogDigestTest, LaterLayoutLogsAreRefused)
 {
-    const std::vector<fs::path> logs = logsIn("vista");
+    const std::vector<fs::path> logs = realLogs("vista");
     if (logs.empty()) {
         GTEST_SKIP() << "no real logs beside the project";
     }

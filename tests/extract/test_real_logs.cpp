@@ -1,4 +1,5 @@
 #include "core/DefaultRules.h"
+#include "support/RealLogs.h"
 #include "support/RunFixture.h"
 
 #include <filesystem>
@@ -9,21 +10,6 @@ namespace tillery::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Logs written by Windows, kept beside the project; absent in a bare checkout.
-std::vector<fs::path> realLogs(const char* folder)
-{
-    std::vector<fs::path> logs;
-    const fs::path dir = fs::path(TILLERY_REAL_LOGS) / folder;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(dir, error)) {
-        if (entry.path().extension() == ".log") {
-            logs.push_back(entry.path());
-        }
-    }
-    std::sort(logs.begin(), logs.end());
-    return logs;
-}
 
 class RealLogTest : public ::testing::TestWithParam<ExtractionType> {};
 
