@@ -22,10 +22,9 @@ CatalogueValues inColumnOrder(const Record& r)
 void appendSelected(std::string& out, std::string_view mask, bool ruleBasedSelected,
                     const CatalogueValues& values)
 {
-    const bool writeAll = !ruleBasedSelected || mask.empty();
     bool first = true;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        if (!writeAll && (i >= mask.size() || mask[i] != '1')) {
+        if (!fieldSelected(mask, ruleBasedSelected, i)) {
             continue;
         }
         if (!first) {
@@ -37,6 +36,17 @@ void appendSelected(std::string& out, std::string_view mask, bool ruleBasedSelec
 }
 
 }  // namespace
+
+bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t column)
+{
+    const bool writeAll = !ruleBasedSelected || mask.empty();
+    return writeAll || (column < mask.size() && mask[column] == '1');
+}
+
+std::string_view fieldValue(const Record& record, Field field)
+{
+    return inColumnOrder(record)[static_cast<std::size_t>(field)];
+}
 
 std::string fFormatShowFields(const SettingsStore& store)
 {

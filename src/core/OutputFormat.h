@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FieldCatalogue.h"
 #include "core/Record.h"
 
 #include <string>
@@ -22,6 +23,12 @@ std::string fFormatShowFields(const SettingsStore& store);
 // A mask character other than "1", or a position past its end, leaves the field out.
 void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBasedSelected,
                const Record& record);
+
+// Whether the row holds the field in catalogue column `column`, by the rule of appendRow.
+bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t column);
+
+// The record's value of one field.
+std::string_view fieldValue(const Record& record, Field field);
 
 // One row as text; parameters in record parameter order.
 std::string fFormatOutput(std::string_view strSendShowFields, bool ruleBasedSelected,
