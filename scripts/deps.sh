@@ -4,6 +4,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
           fonts-liberation xvfb xauth imagemagick)
+# The exports: the time-zone database through the date/tz library; their tests parse the
+# output back with nlohmann's JSON parser and Python's csv module.
+packages+=(libhowardhinnant-date-dev tzdata nlohmann-json3-dev python3)
 # Fuzzing (clang's libFuzzer and sanitizer runtimes), and the Windows cross build: the
 # 64-bit POSIX-threads mingw-w64 compiler, GoogleTest's sources to build for it, and Wine
 # to run its tests.
