@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/Record.h"
+#include "extract/RecordSink.h"
+
+#include <string>
+#include <string_view>
+
+namespace tillery {
+
+// What the time of a row is, for a timeline's timestamp_desc column.
+std::string_view timestampDescription(TimeKind time);
+
+// One readable sentence for a timeline's message column. An event reads "<what
+// happened>: <device> (<name>)", from its Instance description, its Device (or the
+// identifier in its Instance) and its Name; an event with no device reads as its
+// description, a boot session, a log line and the header as their Full Text.
+std::string timelineMessage(const Record& record, const RowContext& context);
+
+}  // namespace tillery
