@@ -1,0 +1,180 @@
+#include "ParsedOutput.h"
+#include "core/OutputFormat.h"
+#include "export/DeviceTable.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace tillery;
+
+namespace {
+
+struct Event {
+    const char* date;
+    const char* instance;
+    const char* device;
+    const char* sig;
+    const char* name;
+    std::int64_t line;
+};
+
+Record record(const Event& e)
+{
+    Record r;
+    r.date = e.date;
+    r.instance = e.instance;
+    r.device = e.device;
+    r.sig = e.sig;
+    r.name = e.name;
+    r.type = "Summary";
+    r.code = "S";
+    return r;
+}
+
+RowContext eventContext(std::int64_t line, Layout layout = Layout::Vista)
+{
+    RowContext c;
+    c.layout = layout;
+    c.kind = RowKind::Event;
+    c.time = TimeKind::VistaSection;
+    c.sourceLine = line;
+    c.ruleBased = true;
+    return c;
+}
+
+ExportOptions options()
+{
+    return {*TextDecoder::open("windows-1252"), TimeConversion(), "", true};
+}
+
+constexpr const char* kStick = R"(USBSTOR\Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07\99E2116A&0)";
+constexpr const char* kStickNode =
+    R"(SWD\WPDBUSENUM\_??_USBSTOR#Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07#99E2116A&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b})";
+constexpr const char* kKingstonXp = R"(USBSTOR\DISK&VEN_KINGSTON&PROD_DATATRAVELER_2.0&REV_PMAP\5B6B0B2A08B9&0)";
+
+// Two logs: an XP log with the Kingston stick twice, a Vista log with the Generic stick
+// as disk and as portable-device node (upper and mixed case), and one event with no
+// identifier.
+DeviceTable filledTable()
+{
+    DeviceTable table(options());
+    table.beginSource("xp/setupapi.log");
+    table.row(record({"2008/05/02 09:00:00", " 1.2] Device Install", kKingstonXp, "", "", 40}),
+              eventContext(40, Layout::WindowsXp));
+    table.row(record({"2008/05/01 08:00:00", " 1.1] Device Install", kKingstonXp, "", "USB Mass Storage", 20}),
+              eventContext(20, Layout::WindowsXp));
+    RowContext columns = eventContext(0);
+    columns.kind = RowKind::Columns;
+    table.row(columnRecord(), columns);  // ignored
+    table.beginSource("vista/setupapi.dev.log");
+    table.row(record({"2016/11/22 23:50:28", "Device Install (Hardware initiated) - x", kStick, "", "Disk drive", 90}),
+              eventContext(90));
+    table.row(record({"2016/11/22 23:50:30", "Device Install (Hardware initiated) - x", kStickNode,
+                      R"(USBSTOR\DISK&VEN_GENERIC&PROD_FLASH_DISK&REV_8.07\99E2116A&0)", "WPD FileSystem Volume Driver", 125}),
+              eventContext(125));
+    table.row(record({"2016/11/22 23:55:00", "Install Driver Updates", "", "", "", 300}), eventContext(300));
+    return table;
+}
+
+}  // namespace
+
+TEST(DeviceTable, OneRowPerDeviceSortedByFirstSeenAcrossLogs)
+{
+    const DeviceTable table = filledTable();
+    EXPECT_EQ(table.deviceCount(), 2u);
+    EXPECT_EQ(table.unidentifiedEvents(), 1);
+
+    std::ostringstream out;
+    table.write(out, ExportFormat::Csv);
+    const auto rows = test::readCsv(out.str());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], std::vector<std::string>(kDeviceColumns.begin(), kDeviceColumns.end()));
+    const std::vector<std::string> kingston = {
+        "2008-05-01T08:00:00", "2008-05-02T09:00:00", "2", "USB Mass Storage", kKingstonXp,
+        "USBSTOR", "KINGSTON", "DATATRAVELER_2.0", "PMAP", "5B6B0B2A08B9&0", "true", "", "",
+        "xp/setupapi.log", "20", "xp/setupapi.log", "40"};
+    EXPECT_EQ(rows[1], kingston);
+    const std::vector<std::string> generic = {
+        "2016-11-22T23:50:28", "2016-11-22T23:50:30", "2", "Disk drive", kStick,
+        "USBSTOR", "Generic", "Flash_Disk", "8.07", "99E2116A&0", "true", "", "",
+        "vista/setupapi.dev.log", "90", "vista/setupapi.dev.log", "125"};
+    EXPECT_EQ(rows[2], generic);
+}
+
+TEST(DeviceTable, XlsAndJsonLinesHoldTheSameRows)
+{
+    const DeviceTable table = filledTable();
+    std::ostringstream xls;
+    table.write(xls, ExportFormat::Xls);
+    const std::string text = xls.str();
+    EXPECT_EQ(text.substr(0, text.find("\r\n")),
+              "first_seen\tlast_seen\tevents\tName\tDevice\tbus\tvendor\tproduct\trevision\tserial"
+              "\tserial_unique\tvid\tpid\tfirst_source\tfirst_source_line\tlast_source\tlast_source_line");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+
+    std::ostringstream jsonl;
+    table.write(jsonl, ExportFormat::Jsonl);
+    const auto rows = test::readJsonLines(jsonl.str());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1]["events"], 2);
+    EXPECT_EQ(rows[1]["serial_unique"], true);
+    EXPECT_EQ(rows[1]["last_source_line"], 125);
+}
+
+TEST(DeviceTable, XlsKeepsLogBytesWhileCsvDecodesThem)
+{
+    DeviceTable table(options());
+    table.beginSource("p\xE9.log");
+    table.row(record({"2010/01/01 00:00:00", "", kStick, "", "P\xE9riph\xE9rique", 3}), eventContext(3));
+    std::ostringstream xls;
+    std::ostringstream csv;
+    table.write(xls, ExportFormat::Xls);
+    table.write(csv, ExportFormat::Csv);
+    EXPECT_NE(xls.str().find("\tP\xE9riph\xE9rique\t"), std::string::npos);
+    EXPECT_NE(xls.str().find("\tp\xE9.log\t"), std::string::npos);
+    const auto rows = test::readCsv(csv.str());
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[1].size(), kDeviceColumns.size());
+    EXPECT_EQ(rows[1][3], "P\xC3\xA9riph\xC3\xA9rique");
+    EXPECT_EQ(rows[1][13], "p\xC3\xA9.log");
+}
+
+TEST(DeviceTable, UndatedEventsCountButDoNotSetTimes)
+{
+    DeviceTable table(options(), [](const Record& r, Layout) { return "tidy:" + r.device; });
+    table.beginSource("a.log");
+    table.row(record({"?", "", kStick, "", "", 1}), eventContext(1));
+    table.row(record({"2010/01/02 00:00:00", "", kStick, "", "", 2}), eventContext(2));
+    table.row(record({"", "", kKingstonXp, "", "", 3}), eventContext(3));
+    std::ostringstream csv;
+    table.write(csv, ExportFormat::Csv);
+    const auto rows = test::readCsv(csv.str());
+    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows[1].size(), kDeviceColumns.size());
+    ASSERT_EQ(rows[2].size(), kDeviceColumns.size());
+    // The dated device comes first; its times come from its dated event only.
+    EXPECT_EQ(rows[1][0], "2010-01-02T00:00:00");
+    EXPECT_EQ(rows[1][1], "2010-01-02T00:00:00");
+    EXPECT_EQ(rows[1][2], "2");
+    EXPECT_EQ(rows[1][4], std::string("tidy:") + kStick);
+    EXPECT_EQ(rows[1][14], "2");
+    EXPECT_EQ(rows[2][0], "");
+    EXPECT_EQ(rows[2][14], "3");
+}
+
+TEST(DeviceTable, SortsByUtcInstantWhenConverting)
+{
+    ExportOptions opts = options();
+    opts.time = *TimeConversion::fixedOffset("+05:00");
+    DeviceTable table(opts);
+    table.beginSource("a.log");
+    table.row(record({"2010/01/01 04:00:00", "", kStick, "", "", 1}), eventContext(1));
+    table.row(record({"2009/12/31 23:30:00", "", kKingstonXp, "", "", 2}), eventContext(2));
+    std::ostringstream csv;
+    table.write(csv, ExportFormat::Csv);
+    const auto rows = test::readCsv(csv.str());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][0], "2009-12-31T18:30:00+00:00");
+    EXPECT_EQ(rows[2][0], "2009-12-31T23:00:00+00:00");
+}
