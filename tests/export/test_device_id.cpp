@@ -66,20 +66,6 @@ TEST(DeviceId, SplitsTheIdentifiersOfEveryBus)
     }
 }
 
-TEST(DeviceId, SerialsMadeUpByWindowsAreNotUnique)
-{
-    const struct {
-        const char* serial;
-        bool unique;
-    } cases[] = {{"5B6B0B2A08B9&0", true}, {"7&29940E42&0&0", false}, {"5&2b3c7d39&0&1.0.0", false},
-                 {"A&", false},            {"X", true},               {"", false}};
-    for (const auto& c : cases) {
-        DeviceParts parts;
-        parts.serial = c.serial;
-        EXPECT_EQ(parts.serialUnique(), c.unique) << c.serial;
-    }
-}
-
 TEST(DeviceId, RowTakesSignatureThenDeviceThenTheInstanceOfAnEvent)
 {
     Record vista;

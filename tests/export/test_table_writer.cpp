@@ -30,28 +30,6 @@ const std::vector<std::string> kAwkward = {
 
 }  // namespace
 
-TEST(CsvField, QuotesOnlyFieldsThatNeedItAndDoublesQuotes)
-{
-    const struct {
-        std::string value;
-        std::string field;
-    } cases[] = {
-        {"", ""},
-        {"plain", "plain"},
-        {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"cr\rx", "\"cr\rx\""},
-        {"lf\nx", "\"lf\nx\""},
-        {"tab\tx", "tab\tx"},
-        {" blank ", " blank "},
-    };
-    for (const auto& c : cases) {
-        std::string out;
-        appendCsvField(out, c.value);
-        EXPECT_EQ(out, c.field) << c.value;
-    }
-}
-
 TEST(TableWriter, CsvRowsEndInCrLfAndReadBackExactly)
 {
     std::ostringstream out;

@@ -96,23 +96,6 @@ TEST(TimelineSink, CsvHasColumnRowThenOneRowPerRowOfTheRunAndReadsBack)
     EXPECT_EQ(rows[1][22], "") << "no serial, no uniqueness";
 }
 
-TEST(TimelineSink, JsonLinesCarryTheSameValuesWithNumbersAndTruthValues)
-{
-    std::ostringstream out;
-    TimelineSink sink(out, ExportFormat::Jsonl, options());
-    feedVistaSummary(sink);
-    sink.finish();
-    const auto rows = test::readJsonLines(out.str());
-    ASSERT_EQ(rows.size(), 2u) << "the column line adds no object";
-    EXPECT_EQ(rows[1]["datetime"], "2016-11-22T23:50:30");
-    EXPECT_EQ(rows[1]["timestamp_desc"], "Section start");
-    EXPECT_EQ(rows[1]["Device"], kWpd);
-    EXPECT_EQ(rows[1]["source_line"], 110);
-    EXPECT_EQ(rows[1]["serial_unique"], true);
-    EXPECT_TRUE(rows[0]["serial_unique"].is_null());
-    EXPECT_EQ(rows[1].size(), sink.columnNames().size());
-}
-
 TEST(TimelineSink, RuleBasedRowsHoldOnlyTheMaskedFields)
 {
     std::ostringstream out;
