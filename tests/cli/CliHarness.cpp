@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -71,6 +72,17 @@ std::string shellQuote(const std::string& text)
     return quoted + "'";
 }
 
+// The per-user folders of a run of the built program in `workDir`: config and home.
+std::pair<std::filesystem::path, std::filesystem::path> makeUserFolders(
+    const std::filesystem::path& workDir)
+{
+    const std::filesystem::path config = workDir / "config";
+    const std::filesystem::path home = workDir / "home";
+    std::filesystem::create_directories(config);
+    std::filesystem::create_directories(home);
+    return {config, home};
+}
+
 }  // namespace
 
 const std::string kSampleLog = TILLERY_TEST_DATA "/sample_xp.log";
@@ -109,14 +121,23 @@ CliResult runInProcess(const std::vector<std::string>& arguments)
     return result;
 }
 
+void CliRunFixture::SetUp()
+{
+    writeFile(log, readFile(kSampleLog));
+    writeFile(noRules, "");
+}
+
+CliResult CliRunFixture::run(std::vector<std::string> arguments, const std::string& settings)
+{
+    arguments.insert(arguments.begin(), {"--settings", settings.empty() ? noRules : settings});
+    return runInProcess(arguments);
+}
+
 CliResult runBinary(const std::filesystem::path& workDir, const std::vector<std::string>& arguments)
 {
     static int runNumber = 0;
     ++runNumber;
-    const std::filesystem::path config = workDir / "config";
-    const std::filesystem::path home = workDir / "home";
-    std::filesystem::create_directories(config);
-    std::filesystem::create_directories(home);
+    const auto [config, home] = makeUserFolders(workDir);
     const std::string outFile = (workDir / ("stdout-" + std::to_string(runNumber))).string();
     const std::string errFile = (workDir / ("stderr-" + std::to_string(runNumber))).string();
 
@@ -148,10 +169,7 @@ Spawned spawnBinary(const std::filesystem::path& workDir, const std::vector<std:
 {
     static int spawnNumber = 0;
     ++spawnNumber;
-    const std::filesystem::path config = workDir / "config";
-    const std::filesystem::path home = workDir / "home";
-    std::filesystem::create_directories(config);
-    std::filesystem::create_directories(home);
+    const auto [config, home] = makeUserFolders(workDir);
     Spawned spawned;
     spawned.outFile = (workDir / ("spawn-stdout-" + std::to_string(spawnNumber))).string();
     spawned.errFile = (workDir / ("spawn-stderr-" + std::to_string(spawnNumber))).string();

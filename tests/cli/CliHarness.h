@@ -1,6 +1,9 @@
 #pragma once
 
 #include "extract/MainWindowOps.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -52,6 +55,18 @@ CliResult waitFor(const Spawned& spawned, long* peakKilobytes = nullptr);
 // that file permissions apply to it. Does nothing for any other user.
 void becomeNobodyIfRoot();
 #endif
+
+// The command line in this process, on a copy of the sample log, with a settings file
+// that holds no rules (so the default rule set applies) unless a test names another.
+class CliRunFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    CliResult run(std::vector<std::string> arguments, const std::string& settings = {});
+
+    TempDir dir;
+    const std::string log = dir.file("setupapi.log");
+    const std::string noRules = dir.file("no-rules.ini");
+};
 
 // The table a press of Start writes through the window operations for the log, in the
 // given type, with the window's settings store at `storePath` (the INI file is created,

@@ -28,26 +28,7 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
-// The command line in this process, on a copy of the sample log, with a settings file
-// that holds no rules (so the default rule set applies) unless a test names another.
-class CliRunTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        writeFile(log, readFile(kSampleLog));
-        writeFile(noRules, "");
-    }
-
-    CliResult run(std::vector<std::string> arguments, const std::string& settings = {})
-    {
-        arguments.insert(arguments.begin(), {"--settings", settings.empty() ? noRules : settings});
-        return test::runInProcess(arguments);
-    }
-
-    TempDir dir;
-    const std::string log = dir.file("setupapi.log");
-    const std::string noRules = dir.file("no-rules.ini");
-};
+using CliRunTest = test::CliRunFixture;
 
 TEST_F(CliRunTest, WritesTheRuleTableBesideTheLogByDefault)
 {

@@ -54,24 +54,7 @@ constexpr bool kSanitized = false;
 
 const std::string kWin2kLog = "[2004/01/01 10:00:00 1.1]\r\nDevice Install: usbstor\r\n";
 
-class CliEvidenceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        writeFile(log, readFile(test::kSampleLog));
-        writeFile(noRules, "");
-    }
-
-    CliResult run(std::vector<std::string> arguments, const std::string& settings = {})
-    {
-        arguments.insert(arguments.begin(), {"--settings", settings.empty() ? noRules : settings});
-        return test::runInProcess(arguments);
-    }
-
-    TempDir dir;
-    const std::string log = dir.file("setupapi.log");
-    const std::string noRules = dir.file("no-rules.ini");
-};
+using CliEvidenceTest = test::CliRunFixture;
 
 TEST_F(CliEvidenceTest, PathsAreUsedExactlyAsTheShellGivesThem)
 {
