@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -39,18 +40,6 @@ using test::CliResult;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 const std::string kWin2kLog = "[2004/01/01 10:00:00 1.1]\r\nDevice Install: usbstor\r\n";
 
@@ -137,6 +126,18 @@ TEST_F(CliEvidenceTest, MessagesShowControlBytesInNames)
 }
 
 #ifndef _WIN32
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST_F(CliEvidenceTest, ALogThatIsNoRegularFileSaysSo)
 {
     const std::string folder = dir.file("folder.log");
