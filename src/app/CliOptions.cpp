@@ -144,12 +144,19 @@ The log is opened read-only. Progress goes to standard error: redrawn in place o
 terminal, otherwise one summary line at the end. Messages and errors go to standard
 error too, so "-o -" leaves standard output to the table alone.
 
+Paths are used exactly as given. Nothing is deleted or written before the log, the
+output and the settings have been checked.
+
 Exit status:
   0  the table was written
-  1  an error occurred while processing the log; the rows written before it are kept
+  1  an error occurred while processing the log, or the log changed while it was read;
+     the rows written are kept
   2  usage error, or a refused input or output: no log given, unknown option, log not
-     found or not a setupapi.log file, output is the log itself, output is a folder,
-     output exists without --force or cannot be deleted, settings file unreadable
+     found, unreadable or not a setupapi.log file, output is the log itself (also as
+     standard output), output is a folder, output exists without --force or cannot be
+     deleted, settings file unreadable or its rules unusable
+  129, 130, 143  stopped by SIGHUP, SIGINT or SIGTERM: the table holds whole rows but
+     is incomplete
 )";
 }
 

@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitOk = 0,         // the table was written
     kExitRunFailed = 1,  // the extraction took its error path; the rows written so far stay
     kExitRefused = 2,    // a usage error, or an input or output the run refuses
+    // A run stopped by a signal exits 128 + its number: 129 SIGHUP, 130 SIGINT, 143 SIGTERM.
 };
 
 // Texts of the command line's own, beside the window's texts in extract/Messages.h.
@@ -30,6 +31,11 @@ inline constexpr std::string_view kOutputExists = " already exists. Use --force 
 inline constexpr std::string_view kOutputIsFolder = " is a folder; the output must be a file.";
 inline constexpr std::string_view kSettingsUnreadable = "Cannot read the settings file: ";
 inline constexpr std::string_view kRunFailedReason = "Reason: ";
+inline constexpr std::string_view kSettingsUnusable = "The settings cannot be used: ";
+inline constexpr std::string_view kInterruptedBy = "Interrupted by ";
+inline constexpr std::string_view kTableIncomplete = ": the table is incomplete (";
+inline constexpr std::string_view kLinesWritten = " lines written, the column line included).";
+inline constexpr std::string_view kNothingWritten = " before the run: nothing was written.";
 }  // namespace text
 
 // The name that writes the table to standard output instead of a file.

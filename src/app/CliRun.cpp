@@ -1,9 +1,12 @@
 #include "app/CliRun.h"
 
+#include "app/CliChecks.h"
 #include "app/CliOptions.h"
+#include "app/CliSignals.h"
 #include "app/CliWindowOps.h"
 #include "core/DefaultRules.h"
 #include "core/FieldCatalogue.h"
+#include "core/Errors.h"
 #include "core/StoreValues.h"
 #include "extract/LineReader.h"
 #include "extract/Messages.h"
@@ -53,20 +56,19 @@ bool isFolder(const std::string& utf8Path)
     return std::filesystem::is_directory(pathFromUtf8(utf8Path), error);
 }
 
-// The layout the press will find. An unreadable or empty log has no first line and is of
-// neither layout, as the press sees it.
+// The layout the press will find, from a bounded part of the first line. An unreadable or
+// empty log has no first line and is of neither layout, as the press sees it.
 LogLayout layoutOf(const std::string& logPath)
 {
     LineReader reader;
-    std::string_view firstLine;
+    FirstLine first;
     try {
-        if (!reader.open(logPath) || !reader.next(firstLine)) {
-            return LogLayout::Unknown;
+        if (reader.open(logPath)) {
+            first = readFirstLine(reader);
         }
-    } catch (const std::exception&) {
-        return LogLayout::Unknown;
+    } catch (const ExtractionError&) {
     }
-    return detectLayout(firstLine);
+    return detectLayout(first.layoutText());
 }
 
 ProgressMode progressMode(const CliOptions& options, std::FILE* err)
@@ -86,25 +88,34 @@ std::string usageError(std::string_view error)
 // Refusals that a press of Start would only meet after deleting the old output, or not
 // at all. Returns the text to show, or empty when the press may go ahead. A log that is
 // missing, and an output that is the log itself, are left to the press, which refuses
-// them with the window's texts before it touches anything.
-std::string checkBeforePress(const CliOptions& options)
+// them with the window's texts before it touches anything. Paths are used exactly as
+// given: a shell hands over exact names.
+std::string checkBeforePress(const CliOptions& options, std::FILE* out,
+                             const SettingsStore& settings)
 {
-    const std::string logPath = trimBlanks(options.logPath);
+    const std::string& logPath = options.logPath;
+    if (std::string refusal = checkLogReadable(logPath); !refusal.empty()) {
+        return refusal;
+    }
     if (logPath.empty() || !isOrdinaryFile(logPath)) {
         return {};
     }
     std::string outputPath;
-    if (!options.toStandardOutput()) {
-        outputPath = trimBlanks(options.outputPath.value_or(std::string()));
-        if (outputPath.empty()) {
-            outputPath = logPath + ".xls";
+    if (options.toStandardOutput()) {
+        if (std::string refusal = checkStandardOutputIsNotLog(out, logPath); !refusal.empty()) {
+            return refusal;
         }
+    } else {
+        outputPath = options.outputPath.value_or(logPath + ".xls");
         if (sameFile(logPath, outputPath)) {
             return {};
         }
         if (isFolder(outputPath)) {
             return outputPath + std::string(text::kOutputIsFolder);
         }
+    }
+    if (std::string reason = checkRunSettings(settings, options.type); !reason.empty()) {
+        return std::string(text::kSettingsUnusable) + reason;
     }
     if (layoutOf(logPath) == LogLayout::Unknown) {
         return std::string(msg::kNotSetupApiLog);
@@ -115,8 +126,30 @@ std::string checkBeforePress(const CliOptions& options)
     return {};
 }
 
+// The exit code and last words of a press that ran.
+int runEnding(const PressResult& press, CliWindowOps& ops)
+{
+    const RunResult& run = press.run;
+    if (run.outcome == RunOutcome::Stopped && pendingSignal() != 0) {
+        const int signal = pendingSignal();
+        ops.printLine(std::string(text::kInterruptedBy) + signalName(signal) +
+                      std::string(text::kTableIncomplete) + std::to_string(run.rows) +
+                      std::string(text::kLinesWritten));
+        return 128 + signal;
+    }
+    if (run.outcome == RunOutcome::Failed && !run.reason.empty()) {
+        ops.printLine(std::string(text::kRunFailedReason) + run.reason);
+    }
+    if (press.logChanged) {
+        ops.printLine(std::string(msg::kLogChanged));
+        return kExitRunFailed;
+    }
+    return run.outcome == RunOutcome::Completed ? kExitOk : kExitRunFailed;
+}
+
 int run(const CliOptions& options, std::FILE* out, std::FILE* err)
 {
+    const SignalGuard signalGuard;
     CliWindowOps ops(err, progressMode(options, err), options.type);
 
     MemorySettingsStore settings;
@@ -132,14 +165,20 @@ int run(const CliOptions& options, std::FILE* out, std::FILE* err)
         settings = copyRunSettings(source);
     }
 
-    const std::string refusal = checkBeforePress(options);
+    const std::string refusal = checkBeforePress(options, out, settings);
     if (!refusal.empty()) {
         ops.printLine(refusal);
         return kExitRefused;
     }
+    if (const int signal = pendingSignal(); signal != 0) {
+        ops.printLine(std::string(text::kInterruptedBy) + signalName(signal) +
+                      std::string(text::kNothingWritten));
+        return 128 + signal;
+    }
 
     ops.setOpenPath(options.logPath);
     PressOptions press;
+    press.exactPaths = true;
     if (options.toStandardOutput()) {
         press.outputStream = out;
     } else {
@@ -149,13 +188,7 @@ int run(const CliOptions& options, std::FILE* out, std::FILE* err)
     if (result.outcome != PressOutcome::Ran) {
         return kExitRefused;  // the press has shown why
     }
-    if (result.run.outcome == RunOutcome::Completed) {
-        return kExitOk;
-    }
-    if (!result.run.reason.empty()) {
-        ops.printLine(std::string(text::kRunFailedReason) + result.run.reason);
-    }
-    return kExitRunFailed;
+    return runEnding(result, ops);
 }
 
 }  // namespace
@@ -191,7 +224,7 @@ int runCli(int argc, char** argv, std::FILE* out, std::FILE* err)
     }
     const ParsedArguments parsed = parseArguments(arguments);
     if (!parsed.ok()) {
-        std::fputs(usageError(parsed.error).c_str(), err);
+        std::fputs(usageError(escapeControls(parsed.error)).c_str(), err);
         return kExitRefused;
     }
     if (parsed.options.help) {
@@ -202,7 +235,8 @@ int runCli(int argc, char** argv, std::FILE* out, std::FILE* err)
     try {
         return run(parsed.options, out, err);
     } catch (const std::exception& error) {
-        std::fprintf(err, "%s: %s\n", text::kProgram.data(), error.what());
+        std::fprintf(err, "%s: %s\n", text::kProgram.data(),
+                     escapeControls(failureReason(error)).c_str());
         return kExitRunFailed;
     }
 }

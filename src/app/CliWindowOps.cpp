@@ -1,5 +1,7 @@
 #include "app/CliWindowOps.h"
 
+#include "app/CliChecks.h"
+#include "app/CliSignals.h"
 #include "extract/Messages.h"
 
 namespace tillery::cli {
@@ -16,6 +18,11 @@ CliWindowOps::CliWindowOps(std::FILE* err, ProgressMode mode, ExtractionType typ
     : m_err(err), m_mode(mode), m_type(type), m_clock(std::move(clock)),
       m_caption(msg::kStart)
 {
+}
+
+bool CliWindowOps::yield()
+{
+    return pendingSignal() == 0;
 }
 
 bool CliWindowOps::statusDue()
@@ -73,7 +80,7 @@ void CliWindowOps::clearProgressLine()
 void CliWindowOps::printLine(const std::string& text)
 {
     clearProgressLine();
-    std::fputs(text.c_str(), m_err);
+    std::fputs(escapeControls(text).c_str(), m_err);
     std::fputc('\n', m_err);
     std::fflush(m_err);
 }

@@ -35,7 +35,9 @@ public:
     // The percentage bar has no place on a text line; the counts in the status say it all.
     void setProgressMax(double) override {}
     void setProgressValue(double) override {}
-    bool yield() override { return true; }
+    // False once SIGINT, SIGTERM or SIGHUP came (see CliSignals.h): the run then stops
+    // between two rows and closes its files.
+    bool yield() override;
 
     std::string startCaption() const override { return m_caption; }
     void setStartCaption(const std::string& caption) override { m_caption = caption; }
@@ -52,7 +54,7 @@ public:
     void messageBox(const std::string& text, BoxIcon icon, const std::string& title) override;
 
     // Prints a line of the command line's own (a refusal, a reason) the way boxes are
-    // printed: after clearing a progress line that is on screen.
+    // printed: after clearing a progress line that is on screen, control bytes escaped.
     void printLine(const std::string& text);
 
     bool startEnabled() const { return m_startEnabled; }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <exception>
+#include <new>
 #include <stdexcept>
+#include <string>
 
 namespace tillery {
 
@@ -10,5 +13,15 @@ class ExtractionError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The reason to show for a failure: its own text, and "out of memory" for a failed
+// allocation (whose own text names no cause a user can act on).
+inline std::string failureReason(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+        return "out of memory";
+    }
+    return error.what();
+}
 
 }  // namespace tillery

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "extract/RunChecks.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace tillery {
@@ -18,14 +19,17 @@ LineReader::~LineReader()
 bool LineReader::open(const std::string& utf8Path)
 {
     close();
+    errno = 0;
 #ifdef _WIN32
     m_file = _wfopen(pathFromUtf8(utf8Path).c_str(), L"rb");
 #else
     m_file = std::fopen(utf8Path.c_str(), "rb");
 #endif
     if (m_file == nullptr) {
+        m_openError = errno;
         return false;
     }
+    m_openError = 0;
     if (m_buffer.size() < kBlockSize) {
         m_buffer.resize(kBlockSize);
     }

@@ -17,12 +17,20 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // Opens the file read-only; false when it cannot be opened.
+    // Opens the file read-only; false when it cannot be opened, with the system's error
+    // number in openError().
     bool open(const std::string& utf8Path);
+    int openError() const { return m_openError; }
     bool isOpen() const { return m_file != nullptr; }
     // The next line, valid until the next call of next() or atEnd(); false at the end.
     // Throws ExtractionError when reading fails.
     bool next(std::string_view& line);
+    // Reads past the next line without holding it: its bytes are handed to `see` piece by
+    // piece, as next() would deliver them (a CR LF that straddles two blocks of a line longer
+    // than a block hands its CR over). False at the end. Throws ExtractionError when
+    // reading fails.
+    template <typename See>
+    bool skipLine(See&& see);
     // True when no line is left.
     bool atEnd();
     void close();
@@ -35,6 +43,31 @@ private:
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
+    int m_openError = 0;
 };
+
+template <typename See>
+bool LineReader::skipLine(See&& see)
+{
+    bool any = false;
+    for (;;) {
+        const std::string_view pending(m_buffer.data() + m_begin, m_end - m_begin);
+        const auto newline = pending.find('\n');
+        if (newline != std::string_view::npos) {
+            const bool crBefore = newline > 0 && pending[newline - 1] == '\r';
+            see(pending.substr(0, crBefore ? newline - 1 : newline));
+            m_begin += newline + 1;
+            return true;
+        }
+        if (!pending.empty()) {
+            see(pending);
+            any = true;
+        }
+        m_begin = m_end;  // handed over: the buffer never grows for this line
+        if (!fill()) {
+            return any;
+        }
+    }
+}
 
 }  // namespace tillery

@@ -64,6 +64,7 @@ public:
     }
 
     RunResult execute(const std::string& headDate, const std::string& header, std::int64_t headCount);
+    std::int64_t rows() const { return m_output.rows(); }
 
 private:
     bool ruleBased() const { return m_ops.selectedType() == ExtractionType::RuleBased; }
@@ -204,8 +205,9 @@ bool Run::extract(const std::string& headDate, const std::string& header, std::i
     }
     if (m_options.outputStream != nullptr) {
         m_output.attach(m_options.outputStream);
-    } else if (!m_output.openAppend(m_ops.savePath())) {
-        throw ExtractionError("the output file could not be opened for writing");
+    } else if (!m_output.openNew(m_ops.savePath())) {
+        throw ExtractionError("the output file could not be opened for writing: " +
+                              m_output.openFailure());
     }
 
     m_line = Record{};
@@ -313,7 +315,7 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
     } catch (const std::exception& error) {
         finishFiles();
         result.outcome = RunOutcome::Failed;
-        result.reason = error.what();
+        result.reason = failureReason(error);
         result.events = m_events;
         result.entries = m_entries;
         m_ops.setStartCaption(std::string(msg::kRestart));
@@ -334,7 +336,9 @@ RunResult ProcessSetupApi(MainWindowOps& ops, const SettingsStore& store,
                           std::int64_t iHeadCount, const RunOptions& options)
 {
     Run run(ops, store, options);
-    return run.execute(strHeadDate, strHeader, iHeadCount);
+    RunResult result = run.execute(strHeadDate, strHeader, iHeadCount);
+    result.rows = run.rows();
+    return result;
 }
 
 }  // namespace tillery

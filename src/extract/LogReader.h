@@ -20,6 +20,7 @@ struct RunResult {
     std::string reason;  // why the run failed, for front ends that can say more
     std::int64_t events = 0;
     std::int64_t entries = 0;
+    std::int64_t rows = 0;  // lines of the table written, the column line included
 };
 
 struct RunOptions {

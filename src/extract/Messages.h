@@ -24,6 +24,9 @@ inline constexpr std::string_view kOutputExistsBoxSuffix = " already exists.  Fi
 inline constexpr std::string_view kUnableToDeletePrefix = "Unable to delete ";
 inline constexpr std::string_view kUnableToDeleteSuffix = ". Check to see that the file is not still open!";
 inline constexpr std::string_view kFileDeleted = "File deleted.";
+inline constexpr std::string_view kLogUnreadableStatus = "SetupApi file cannot be read:";
+inline constexpr std::string_view kLogUnreadableBoxSuffix = " cannot be read: ";
+inline constexpr std::string_view kOutOfMemory = "out of memory";
 inline constexpr std::string_view kIsXpLog = "File is a setupapi.log file.";
 inline constexpr std::string_view kReadyToProcess = "Ready to process: ";
 inline constexpr std::string_view kNotXpLog = "File is not a WinXP setupapi.log file (does not have SetupAPI in header).";
@@ -42,6 +45,8 @@ inline constexpr std::string_view kRestart = "Restart";
 inline constexpr std::string_view kStart = "Start";
 inline constexpr std::string_view kComplete = "Extraction complete.";
 inline constexpr std::string_view kRunError = "Error occurred while processing file.";
+inline constexpr std::string_view kLogChanged =
+    "The SetupAPI file changed while it was read (its size or modification time differs): the table may not match it.";
 
 // Converters.
 inline constexpr std::string_view kFoundDate = "Found date entry: ";

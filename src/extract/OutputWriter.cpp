@@ -1,13 +1,19 @@
 #include "extract/OutputWriter.h"
 
 #include "core/Errors.h"
+#include "extract/RunChecks.h"
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
 #ifdef _WIN32
-#include <filesystem>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace tillery {
@@ -26,15 +32,58 @@ constexpr std::size_t kBufferSize = std::size_t{1} << 20;
     throw ExtractionError(reason);
 }
 
+std::filesystem::path platformPath(const std::string& utf8Path)
+{
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8Path.data()), utf8Path.size()));
+}
+
 std::FILE* openForAppend(const std::string& utf8Path)
 {
 #ifdef _WIN32
-    const std::filesystem::path path(
-        std::u8string(reinterpret_cast<const char8_t*>(utf8Path.data()), utf8Path.size()));
-    return _wfopen(path.c_str(), L"ab");
+    return _wfopen(platformPath(utf8Path).c_str(), L"ab");
 #else
     return std::fopen(utf8Path.c_str(), "ab");
 #endif
+}
+
+// Creates the file only when nothing exists at the path; errno tells why not.
+std::FILE* createExclusively(const std::string& utf8Path)
+{
+#ifdef _WIN32
+    const int fd = _wopen(platformPath(utf8Path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
+#else
+    const int fd = ::open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+    if (fd < 0) {
+        return nullptr;
+    }
+#ifdef _WIN32
+    std::FILE* file = _fdopen(fd, "wb");
+#else
+    std::FILE* file = fdopen(fd, "wb");
+#endif
+    if (file == nullptr) {
+        const int error = errno;
+#ifdef _WIN32
+        _close(fd);
+#else
+        ::close(fd);
+#endif
+        errno = error;
+    }
+    return file;
+}
+
+// A device or a pipe takes the table as it stands; a file, a folder or a dangling link
+// does not.
+bool isDeviceOrPipe(const std::string& utf8Path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(platformPath(utf8Path), error);
+    return !error && std::filesystem::exists(status) &&
+           !std::filesystem::is_regular_file(status) && !std::filesystem::is_directory(status);
 }
 
 }  // namespace
@@ -51,13 +100,41 @@ bool OutputWriter::openAppend(const std::string& utf8Path)
     if (file == nullptr) {
         return false;
     }
+    take(file);
+    return true;
+}
+
+bool OutputWriter::openNew(const std::string& utf8Path)
+{
+    close();
+    m_openFailure.clear();
+    errno = 0;
+    std::FILE* file = createExclusively(utf8Path);
+    if (file == nullptr && errno == EEXIST && isDeviceOrPipe(utf8Path)) {
+        errno = 0;
+        file = openForAppend(utf8Path);
+    }
+    if (file == nullptr) {
+        const int error = errno;
+        m_openFailure = systemReason(error);
+        if (error == EEXIST) {
+            m_openFailure += " (another run may be writing it; it was left alone)";
+        }
+        return false;
+    }
+    take(file);
+    return true;
+}
+
+void OutputWriter::take(std::FILE* file)
+{
     // This writer does its own buffering; a second copy through the C library buys nothing.
     std::setvbuf(file, nullptr, _IONBF, 0);
     m_file = file;
     m_owned = true;
     m_buffer.resize(kBufferSize);
     m_used = 0;
-    return true;
+    m_rows = 0;
 }
 
 void OutputWriter::attach(std::FILE* stream)
@@ -67,6 +144,7 @@ void OutputWriter::attach(std::FILE* stream)
     m_owned = false;
     m_buffer.resize(kBufferSize);
     m_used = 0;
+    m_rows = 0;
 }
 
 void OutputWriter::writeRow(std::string_view row)
@@ -92,6 +170,7 @@ void OutputWriter::writeRow(std::string_view row)
     }
     std::memcpy(m_buffer.data() + m_used, kLineEnd.data(), kLineEnd.size());
     m_used += kLineEnd.size();
+    ++m_rows;
 }
 
 void OutputWriter::flush()

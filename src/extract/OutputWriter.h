@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -8,7 +9,8 @@
 namespace tillery {
 
 // Writes the output table: each row followed by CR LF, byte for byte, through a large
-// buffer. Opens for appending (creating the file) or writes to a stream it does not own.
+// buffer. Creates its file (or appends) or writes to a stream it does not own. Rows reach
+// the file whole: the buffer is handed over only between rows.
 class OutputWriter {
 public:
     OutputWriter() = default;
@@ -18,6 +20,12 @@ public:
 
     // Opens the file for appending, creating it when absent; false when it cannot be opened.
     bool openAppend(const std::string& utf8Path);
+    // Creates the file, failing when one already exists at the path: a second writer that
+    // created it after the old one was deleted is never written into. A path that names a
+    // device or a pipe is opened for writing as it stands. False when it cannot be opened,
+    // with the system's reason in openFailure().
+    bool openNew(const std::string& utf8Path);
+    const std::string& openFailure() const { return m_openFailure; }
     // Writes to `stream` (standard output, for instance); close() flushes but keeps it open.
     void attach(std::FILE* stream);
     bool isOpen() const { return m_file != nullptr; }
@@ -28,12 +36,18 @@ public:
     void flush();
     // Flushes and closes; never throws (returns false when buffered rows were lost).
     bool close();
+    // Rows handed to writeRow() since the last open or attach.
+    std::int64_t rows() const { return m_rows; }
 
 private:
+    void take(std::FILE* file);
+
     std::FILE* m_file = nullptr;
     bool m_owned = false;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;
+    std::int64_t m_rows = 0;
+    std::string m_openFailure;
 };
 
 }  // namespace tillery

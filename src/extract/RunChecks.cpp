@@ -1,5 +1,6 @@
 #include "extract/RunChecks.h"
 
+#include "core/Errors.h"
 #include "extract/LineReader.h"
 
 #include <system_error>
@@ -40,6 +41,58 @@ LogLayout detectLayout(std::string_view firstLine)
     return LogLayout::Unknown;
 }
 
+std::string FirstLine::layoutText() const
+{
+    if (cut && holdsSetupApi) {
+        return kept + "SetupAPI";
+    }
+    return kept;
+}
+
+FirstLine readFirstLine(LineReader& reader)
+{
+    static constexpr std::string_view kSetupApi = "SetupAPI";
+    static constexpr std::size_t kCarry = kSetupApi.size() - 1;
+    FirstLine first;
+    // The last bytes seen, so that a "SetupAPI" split between two pieces is found too.
+    std::string carry;
+    first.present = reader.skipLine([&](std::string_view piece) {
+        const std::size_t room = FirstLine::kKept - first.kept.size();
+        if (piece.size() > room) {
+            first.cut = true;
+        }
+        first.kept.append(piece.substr(0, room));
+        if (first.holdsSetupApi) {
+            return;
+        }
+        carry.append(piece.substr(0, kCarry));
+        if (carry.find(kSetupApi) != std::string::npos ||
+            piece.find(kSetupApi) != std::string_view::npos) {
+            first.holdsSetupApi = true;
+            return;
+        }
+        if (piece.size() > kCarry) {
+            carry.assign(piece.substr(piece.size() - kCarry));
+        } else if (carry.size() > kCarry) {
+            carry.erase(0, carry.size() - kCarry);
+        }
+    });
+    return first;
+}
+
+std::string wholeFirstLine(const std::string& utf8Path)
+{
+    LineReader reader;
+    std::string_view line;
+    try {
+        if (reader.open(utf8Path) && reader.next(line)) {
+            return std::string(line);
+        }
+    } catch (const ExtractionError&) {
+    }
+    return {};
+}
+
 HeaderScan scanHeader(LineReader& reader, std::string_view firstLine)
 {
     HeaderScan scan;
@@ -59,7 +112,7 @@ HeaderScan scanHeader(LineReader& reader, std::string_view firstLine)
             }
             scan.text.append("; ").append(line);
         }
-    } catch (const std::exception&) {
+    } catch (const ExtractionError&) {
         // A read failure ends the scan; the run itself meets the same failure and says so.
         if (scan.lineCount == 0) {
             scan.lineCount = 1;
@@ -92,6 +145,27 @@ bool sameFile(const std::string& utf8PathA, const std::string& utf8PathB)
     const bool same = std::filesystem::equivalent(pathFromUtf8(utf8PathA),
                                                   pathFromUtf8(utf8PathB), error);
     return same && !error;
+}
+
+}  // namespace tillery
+
+namespace tillery {
+
+FileStamp stampOf(const std::string& utf8Path)
+{
+    FileStamp stamp;
+    std::error_code sizeError;
+    std::error_code timeError;
+    const auto path = pathFromUtf8(utf8Path);
+    stamp.size = std::filesystem::file_size(path, sizeError);
+    stamp.modified = std::filesystem::last_write_time(path, timeError);
+    stamp.known = !sizeError && !timeError;
+    return stamp;
+}
+
+std::string systemReason(int error)
+{
+    return error == 0 ? std::string("unknown error") : std::generic_category().message(error);
 }
 
 }  // namespace tillery

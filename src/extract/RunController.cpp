@@ -1,5 +1,6 @@
 #include "extract/RunController.h"
 
+#include "core/Errors.h"
 #include "core/SettingsStore.h"
 #include "extract/Converters.h"
 #include "extract/LineReader.h"
@@ -7,6 +8,7 @@
 #include "extract/Messages.h"
 #include "extract/RunChecks.h"
 
+#include <new>
 #include <string>
 
 namespace tillery {
@@ -50,9 +52,12 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
 {
     const bool toStream = options.outputStream != nullptr;
 
-    const std::string logPath = trimBlanks(ops.openPath());
+    const auto tidy = [&](const std::string& path) {
+        return options.exactPaths ? path : trimBlanks(path);
+    };
+    const std::string logPath = tidy(ops.openPath());
     ops.setOpenPath(logPath);
-    std::string outputPath = trimBlanks(ops.savePath());
+    std::string outputPath = tidy(ops.savePath());
     ops.setSavePath(outputPath);
 
     if (logPath.empty()) {
@@ -95,47 +100,79 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
         ops.setStatus(std::string(msg::kFileDeleted));
     }
 
+    const FileStamp logAtStart = stampOf(logPath);
+    const auto cannotRead = [&](const std::string& reason) {
+        return refuse(ops, std::string(msg::kLogUnreadableStatus) + logPath,
+                      std::string(msg::kLogNotFoundBoxPrefix) + logPath +
+                          std::string(msg::kLogUnreadableBoxSuffix) + reason,
+                      BoxIcon::Critical);
+    };
     LineReader reader;
-    std::string firstLine;
-    if (reader.open(logPath)) {
+    if (!reader.open(logPath)) {
+        return cannotRead(systemReason(reader.openError()));
+    }
+    // Only a bounded part of the first line is held; the whole of it only where it is
+    // passed on (a Windows 2000 date, an XP header that is the first line alone).
+    std::string headDate;
+    std::string headerText;
+    std::int64_t headCount = 0;
+    bool startDisabled = false;
+    try {
+        FirstLine first;
         try {
-            std::string_view line;
-            if (reader.next(line)) {
-                firstLine.assign(line);
-            }
-        } catch (const std::exception&) {
-            // An unreadable log has no first line and is refused below.
+            first = readFirstLine(reader);
+        } catch (const ExtractionError&) {
+            // A log that fails while its first line is read has no first line.
         }
+        const LogLayout layout = detectLayout(first.layoutText());
+        std::string firstLine = std::move(first.kept);
+        bool needWhole = layout == LogLayout::Windows2000;
+        if (layout == LogLayout::WindowsXp) {
+            try {
+                needWhole = reader.atEnd();
+            } catch (const ExtractionError&) {
+            }
+        }
+        if (first.cut && needWhole) {
+            firstLine = wholeFirstLine(logPath);
+        }
+
+        if (layout == LogLayout::WindowsXp) {
+            ops.setStatus(std::string(msg::kIsXpLog));
+            HeaderScan header = scanHeader(reader, firstLine);
+            reader.close();
+            ops.setStatus(std::string(msg::kReadyToProcess));
+            disableStart(ops);
+            startDisabled = true;
+            headDate = fExtractDate(ops, header.lastLine);
+            headerText = std::move(header.text);
+            headCount = header.lineCount;
+        } else {
+            ops.setStatus(std::string(msg::kNotXpLog));
+            reader.close();
+            if (layout != LogLayout::Windows2000) {
+                return refuse(ops, {}, std::string(msg::kNotSetupApiLog), BoxIcon::Information,
+                              PressOutcome::NotSetupApi);
+            }
+            disableStart(ops);
+            startDisabled = true;
+            headDate = fExtractDate(ops, firstLine);
+            headerText = msg::kWin2kHeader;
+        }
+    } catch (const std::bad_alloc&) {
+        if (startDisabled) {
+            ops.setStartEnabled(true);
+        }
+        return cannotRead(std::string(msg::kOutOfMemory));
     }
 
     PressResult result;
     RunOptions runOptions;
     runOptions.outputStream = options.outputStream;
-    const LogLayout layout = detectLayout(firstLine);
-    if (layout == LogLayout::WindowsXp) {
-        ops.setStatus(std::string(msg::kIsXpLog));
-        const HeaderScan header = scanHeader(reader, firstLine);
-        reader.close();
-        ops.setStatus(std::string(msg::kReadyToProcess));
-        disableStart(ops);
-        const std::string headDate = fExtractDate(ops, header.lastLine);
-        result.outcome = PressOutcome::Ran;
-        result.run = ProcessSetupApi(ops, store, headDate, header.text, header.lineCount, runOptions);
-        return result;
-    }
-    ops.setStatus(std::string(msg::kNotXpLog));
-    if (layout == LogLayout::Windows2000) {
-        reader.close();
-        disableStart(ops);
-        const std::string headDate = fExtractDate(ops, firstLine);
-        result.outcome = PressOutcome::Ran;
-        result.run = ProcessSetupApi(ops, store, headDate, std::string(msg::kWin2kHeader), 0,
-                                     runOptions);
-        return result;
-    }
-    reader.close();
-    return refuse(ops, {}, std::string(msg::kNotSetupApiLog), BoxIcon::Information,
-                  PressOutcome::NotSetupApi);
+    result.outcome = PressOutcome::Ran;
+    result.run = ProcessSetupApi(ops, store, headDate, headerText, headCount, runOptions);
+    result.logChanged = stampOf(logPath) != logAtStart;
+    return result;
 }
 
 }  // namespace tillery

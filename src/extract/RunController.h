@@ -21,17 +21,24 @@ struct PressResult {
     PressOutcome outcome = PressOutcome::Refused;
     std::string message;  // the box text of a refusal
     RunResult run;
+    // The log's size or modification time at the end of the run differs from the start
+    // of the press: the table may not match the log.
+    bool logChanged = false;
 };
 
 struct PressOptions {
     // When set, the rows go to this stream: the output path is neither derived, checked
     // nor deleted.
     std::FILE* outputStream = nullptr;
+    // The paths are used exactly as given, not trimmed (a shell hands over exact names).
+    bool exactPaths = false;
 };
 
 // A press of Start: trims and checks both paths, stores "Open", "Save" and "Summary",
 // deletes an old output file after telling the user, tells the Windows XP layout from the
-// Windows 2000 layout, reads the XP header block and runs the extraction.
+// Windows 2000 layout, reads the XP header block and runs the extraction. A log that
+// cannot be opened, or whose first lines cannot be held in memory, is refused with the
+// system's reason.
 PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store,
                              const PressOptions& options = {});
 

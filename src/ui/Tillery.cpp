@@ -284,6 +284,9 @@ void Tillery::optOutput_Click(int /*index*/)
 void Tillery::cmdCommand_Click()
 {
     const PressResult result = tillery::cmdCommand_Click(m_ops, m_store);
+    if (result.logChanged) {
+        m_ops.setStatus(std::string(msg::kLogChanged));
+    }
     m_ops.flush();
     if (result.outcome == PressOutcome::ProgramEnds) {
         // The old output file could not be deleted: the program ends, as Close ends it.

@@ -13,9 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace tillery::test {
@@ -67,6 +72,17 @@ std::string shellQuote(const std::string& text)
     return quoted + "'";
 }
 
+// The per-user folders of a run of the built program in `workDir`: config and home.
+std::pair<std::filesystem::path, std::filesystem::path> makeUserFolders(
+    const std::filesystem::path& workDir)
+{
+    const std::filesystem::path config = workDir / "config";
+    const std::filesystem::path home = workDir / "home";
+    std::filesystem::create_directories(config);
+    std::filesystem::create_directories(home);
+    return {config, home};
+}
+
 }  // namespace
 
 const std::string kSampleLog = TILLERY_TEST_DATA "/sample_xp.log";
@@ -105,14 +121,23 @@ CliResult runInProcess(const std::vector<std::string>& arguments)
     return result;
 }
 
+void CliRunFixture::SetUp()
+{
+    writeFile(log, readFile(kSampleLog));
+    writeFile(noRules, "");
+}
+
+CliResult CliRunFixture::run(std::vector<std::string> arguments, const std::string& settings)
+{
+    arguments.insert(arguments.begin(), {"--settings", settings.empty() ? noRules : settings});
+    return runInProcess(arguments);
+}
+
 CliResult runBinary(const std::filesystem::path& workDir, const std::vector<std::string>& arguments)
 {
     static int runNumber = 0;
     ++runNumber;
-    const std::filesystem::path config = workDir / "config";
-    const std::filesystem::path home = workDir / "home";
-    std::filesystem::create_directories(config);
-    std::filesystem::create_directories(home);
+    const auto [config, home] = makeUserFolders(workDir);
     const std::string outFile = (workDir / ("stdout-" + std::to_string(runNumber))).string();
     const std::string errFile = (workDir / ("stderr-" + std::to_string(runNumber))).string();
 
@@ -137,6 +162,84 @@ CliResult runBinary(const std::filesystem::path& workDir, const std::vector<std:
     std::filesystem::remove(errFile);
     return result;
 }
+
+#ifndef _WIN32
+Spawned spawnBinary(const std::filesystem::path& workDir, const std::vector<std::string>& arguments,
+                    const std::function<void()>& inChild)
+{
+    static int spawnNumber = 0;
+    ++spawnNumber;
+    const auto [config, home] = makeUserFolders(workDir);
+    Spawned spawned;
+    spawned.outFile = (workDir / ("spawn-stdout-" + std::to_string(spawnNumber))).string();
+    spawned.errFile = (workDir / ("spawn-stderr-" + std::to_string(spawnNumber))).string();
+
+    // Everything the child needs is made before the fork.
+    std::vector<std::string> storage{TILLERY_CLI_PATH};
+    storage.insert(storage.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : storage) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + config.string(),
+                                         "HOME=" + home.string(), "LANG=C.UTF-8", "LC_ALL=C.UTF-8",
+                                         "QT_QPA_PLATFORM=offscreen"};
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    const std::string folder = workDir.string();
+
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw std::runtime_error("cannot fork");
+    }
+    if (pid == 0) {
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(spawned.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(spawned.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+            dup2(err, 2) < 0 || chdir(folder.c_str()) != 0) {
+            _exit(127);
+        }
+        if (inChild) {
+            inChild();
+        }
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    spawned.pid = pid;
+    return spawned;
+}
+
+CliResult waitFor(const Spawned& spawned, long* peakKilobytes)
+{
+    int status = 0;
+    rusage usage{};
+    CliResult result;
+    if (wait4(spawned.pid, &status, 0, &usage) == spawned.pid && WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    if (peakKilobytes != nullptr) {
+        *peakKilobytes = usage.ru_maxrss;
+    }
+    result.out = readFile(spawned.outFile);
+    result.err = readFile(spawned.errFile);
+    std::filesystem::remove(spawned.outFile);
+    std::filesystem::remove(spawned.errFile);
+    return result;
+}
+
+void becomeNobodyIfRoot()
+{
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+        _exit(126);
+    }
+}
+#endif
 
 WindowPress pressStartInWindow(const std::string& logPath, ExtractionType type,
                                const std::string& storePath, const std::string& outputPath)

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "extract/MainWindowOps.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +36,37 @@ CliResult runInProcess(const std::vector<std::string>& arguments);
 // Runs the built tillery-cli in `workDir`, with XDG_CONFIG_HOME `workDir`/config and HOME
 // `workDir`/home, capturing both streams in files of `workDir`.
 CliResult runBinary(const std::filesystem::path& workDir, const std::vector<std::string>& arguments);
+
+#ifndef _WIN32
+// The built tillery-cli started in its own process and left running, as runBinary() runs
+// it (folder, per-user folders, streams in files of `workDir`, no input). `inChild` runs
+// in the new process just before the program starts, with async-signal-safe calls only:
+// to drop privileges, limit memory or put another file on a stream.
+struct Spawned {
+    int pid = -1;
+    std::string outFile;
+    std::string errFile;
+};
+Spawned spawnBinary(const std::filesystem::path& workDir, const std::vector<std::string>& arguments,
+                    const std::function<void()>& inChild = {});
+// Waits for it to end; `peakKilobytes`, when given, gets its largest resident size.
+CliResult waitFor(const Spawned& spawned, long* peakKilobytes = nullptr);
+// In a child about to run the program as root: becomes the unprivileged user 65534, so
+// that file permissions apply to it. Does nothing for any other user.
+void becomeNobodyIfRoot();
+#endif
+
+// The command line in this process, on a copy of the sample log, with a settings file
+// that holds no rules (so the default rule set applies) unless a test names another.
+class CliRunFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    CliResult run(std::vector<std::string> arguments, const std::string& settings = {});
+
+    TempDir dir;
+    const std::string log = dir.file("setupapi.log");
+    const std::string noRules = dir.file("no-rules.ini");
+};
 
 // The table a press of Start writes through the window operations for the log, in the
 // given type, with the window's settings store at `storePath` (the INI file is created,

@@ -222,13 +222,18 @@ TEST(LogReaderTest, MissingLogOrOutputFolderTakesTheErrorPath)
     EXPECT_EQ(noFolder.ops.boxes.back().text, "Error occurred while processing file.");
 }
 
-TEST(LogReaderTest, OutputIsAppendedToAnExistingFile)
+TEST(LogReaderTest, AnExistingOutputIsNeverWrittenInto)
 {
+    // Another run may be writing it: the run fails instead of mixing two tables.
     RunFixture f(ExtractionType::Summary);
     f.writeLog(kW2k);
     writeFile(f.outputPath, "kept\r\n");
-    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
-    EXPECT_EQ(f.rows().front(), "kept");
+    const RunResult result = f.run("x", "h", 0);
+    EXPECT_EQ(result.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(result.reason.starts_with(
+        "the output file could not be opened for writing: File exists"))
+        << result.reason;
+    EXPECT_EQ(f.output(), "kept\r\n");
 }
 
 TEST(LogReaderTest, ShortMarkedLinesAndHeadersDoNotFailTheRun)

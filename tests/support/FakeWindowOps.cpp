@@ -8,6 +8,9 @@ void FakeWindowOps::setStatus(const std::string& text)
     if (recordStatuses) {
         statuses.push_back(text);
     }
+    if (onStatus) {
+        onStatus(text);
+    }
 }
 
 void FakeWindowOps::setProgressValue(double value)

@@ -49,6 +49,8 @@ public:
     bool recordStatuses = false;
     std::vector<Box> boxes;
     long yields = 0;
+    // Called after every status text is set.
+    std::function<void(const std::string&)> onStatus;
     // Called at every yield; returning false ends the program, as "Close" does.
     std::function<bool(FakeWindowOps&)> onYield;
 

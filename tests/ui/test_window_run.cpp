@@ -1,4 +1,5 @@
 #include "core/MemorySettingsStore.h"
+#include "extract/Messages.h"
 #include "extract/RunController.h"
 #include "support/FakeWindowOps.h"
 #include "support/RunFixture.h"
@@ -8,6 +9,7 @@
 #include "ui/frmDefinitions.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace tillery::ui {
 namespace {
@@ -103,6 +106,25 @@ TEST_F(WindowRun, WindowRunWritesTheSameBytesAsAHeadlessRun)
         EXPECT_EQ(test::readFile(windowOutput), test::readFile(ops.save));
         EXPECT_GT(test::splitRows(test::readFile(windowOutput)).size(), 1u);
     }
+}
+
+// A log that changed while it was read: the rows stay, the status text says so.
+TEST_F(WindowRun, ALogChangedDuringTheRunIsShownInTheStatus)
+{
+    const std::string log = dir.file("setupapi.log");
+    test::writeFile(log, test::readFile(kSample));
+    setBoxHook([&](const BoxRequest& box) {
+        boxes.push_back(box.text.toStdString());
+        if (box.text == QString::fromLatin1(msg::kComplete.data(), msg::kComplete.size())) {
+            std::ofstream(log, std::ios::binary | std::ios::app) << "#I022 late line\r\n";
+        }
+    });
+    MemorySettingsStore store;
+    Tillery window(store, "");
+    const std::string output = dir.file("out.xls");
+    press(window, 0, log, output);
+    EXPECT_EQ(control<QLabel>(window, "lStatus").text().toStdString(), msg::kLogChanged);
+    EXPECT_GT(test::splitRows(test::readFile(output)).size(), 20u);
 }
 
 }  // namespace
