@@ -6,6 +6,7 @@
 #include "core/MemorySettingsStore.h"
 #include "support/RunFixture.h"
 #include "support/TempDir.h"
+#include "support/WidgetControls.h"
 #include "ui/Tillery.h"
 #include "ui/UiSeams.h"
 
@@ -22,6 +23,8 @@
 namespace tillery {
 namespace {
 
+using test::control;
+
 // The window needs an application object; this test program has none of its own.
 QApplication& application()
 {
@@ -33,16 +36,6 @@ QApplication& application()
     static char* argv[] = {name, nullptr};
     static QApplication app(argc, argv);
     return app;
-}
-
-template <typename T>
-T& control(QWidget& window, const char* name)
-{
-    T* widget = window.findChild<T*>(QString::fromLatin1(name));
-    if (widget == nullptr) {
-        throw std::runtime_error(std::string("no control ") + name);
-    }
-    return *widget;
 }
 
 TEST(CliIdentity, CommandLineWritesWhatAWindowPressWrites)

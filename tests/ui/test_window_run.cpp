@@ -1,6 +1,7 @@
 #include "core/MemorySettingsStore.h"
 #include "support/GoldenTable.h"
 #include "support/TempDir.h"
+#include "support/WidgetControls.h"
 #include "ui/Tillery.h"
 #include "ui/UiSeams.h"
 #include "ui/frmDefinitions.h"
@@ -18,15 +19,7 @@
 namespace tillery::ui {
 namespace {
 
-template <typename T>
-T& control(QWidget& window, const char* name)
-{
-    T* widget = window.findChild<T*>(QString::fromLatin1(name));
-    if (widget == nullptr) {
-        throw std::runtime_error(std::string("no control ") + name);
-    }
-    return *widget;
-}
+using test::control;
 
 const std::string kSample = std::string(TILLERY_TEST_DATA) + "/sample_xp.log";
 
