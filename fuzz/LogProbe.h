@@ -1,15 +1,15 @@
 #pragma once
 
-// Runs arbitrary bytes as a log through the layout test, the header scan and a whole
-// extraction of each type, and checks what must hold for every log. Shared by the fuzz
-// target and the test that replays saved inputs, so both take the same path.
+// Runs arbitrary bytes as a log through a press of Start (layout test, header scan) and a
+// whole extraction of each type, and checks what must hold for every log of any layout
+// the engine reads. Shared by the fuzz target and the test that replays saved inputs, so
+// both take the same path.
 
 #include "NullWindowOps.h"
 
 #include "core/DefaultRules.h"
 #include "core/MemorySettingsStore.h"
 #include "extract/LogReader.h"
-#include "extract/RunChecks.h"
 #include "extract/RunController.h"
 
 #include <algorithm>
@@ -24,28 +24,6 @@
 #include <vector>
 
 namespace tillery::fuzz {
-
-// The lines of a log as the line reader delivers them: split at LF, a CR directly before
-// the LF dropped with it, a last line without LF still a line.
-inline std::vector<std::string_view> splitLogLines(std::string_view bytes)
-{
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t lf = bytes.find('\n', start);
-        if (lf == std::string_view::npos) {
-            lines.push_back(bytes.substr(start));
-            break;
-        }
-        std::size_t end = lf;
-        if (end > start && bytes[end - 1] == '\r') {
-            --end;
-        }
-        lines.push_back(bytes.substr(start, end - start));
-        start = lf + 1;
-    }
-    return lines;
-}
 
 // The bytes with bare LF line ends: every run of CRs directly before an LF is dropped, so
 // that no line keeps a CR at its end that either line-end form would treat differently.
@@ -76,19 +54,6 @@ inline std::string withCrLfEnds(std::string_view lfBytes)
         out.push_back(c);
     }
     return out;
-}
-
-// The header line count the scan must find in an XP-layout log: the number of the line
-// before the first line from the third on that begins with "[", or the number of lines
-// less one when there is none (at least 1).
-inline std::int64_t expectedHeaderCount(const std::vector<std::string_view>& lines)
-{
-    for (std::size_t i = 2; i < lines.size(); ++i) {
-        if (!lines[i].empty() && lines[i].front() == '[') {
-            return static_cast<std::int64_t>(i);
-        }
-    }
-    return lines.size() >= 2 ? static_cast<std::int64_t>(lines.size()) - 1 : 1;
 }
 
 inline const char* typeName(ExtractionType type)
@@ -129,7 +94,11 @@ public:
     LogProbe(const LogProbe&) = delete;
     LogProbe& operator=(const LogProbe&) = delete;
 
-    // Everything that did not hold for these bytes; empty when all is well.
+    // The settings every run starts from: the default rule set unless changed here.
+    MemorySettingsStore& store() { return m_store; }
+
+    // Everything that did not hold for these bytes; empty when all is well. The checks
+    // need no second reading of the log: the run's own counts say what it read.
     std::vector<std::string> check(std::string_view bytes)
     {
         std::vector<std::string> problems;
@@ -137,84 +106,37 @@ public:
             problems.push_back("the log could not be written");
             return problems;
         }
-        const std::vector<std::string_view> lines = splitLogLines(bytes);
-        const auto lineCount = static_cast<std::int64_t>(lines.size());
-
-        // The press runs the layout test and the header scan; what they must find follows
-        // from the lines alone, and the run's entries count shows the header count used.
-        const LogLayout layout = detectLayout(lines.empty() ? std::string_view() : lines.front());
-        const std::int64_t headCount =
-            layout == LogLayout::WindowsXp ? expectedHeaderCount(lines) : 0;
-
-        // The extraction skips all header lines but the last; every later line is read.
-        const std::int64_t skipped = std::min(lineCount, std::max<std::int64_t>(headCount - 1, 0));
-        const std::int64_t loopLines = lineCount - skipped;
-        std::int64_t closedEvents = 1;  // the last event is always closed
-        for (std::int64_t i = skipped + 1; i < lineCount; ++i) {
-            const std::string_view text = lines[static_cast<std::size_t>(i)];
-            if (!text.empty() && text.front() == '[') {
-                ++closedEvents;
+        std::array<Extraction, 3> runs;
+        for (std::size_t i = 0; i < kTypes.size(); ++i) {
+            runs[i] = extract(kTypes[i]);
+            checkRun(kTypes[i], runs[i], problems);
+        }
+        // The same log, read three times, must be read alike.
+        for (std::size_t i = 1; i < runs.size(); ++i) {
+            if (runs[i].result.entries != runs[0].result.entries ||
+                runs[i].result.closed != runs[0].result.closed) {
+                problems.push_back(std::string(typeName(kTypes[i])) +
+                                   ": entries or closed events differ from Full");
             }
         }
 
-        std::string fullOutput;
-        for (const ExtractionType type :
-             {ExtractionType::Full, ExtractionType::Summary, ExtractionType::RuleBased}) {
-            Extraction run = extract(type);
-            const std::string what = std::string(typeName(type)) + ": ";
-            if (!run.error.empty()) {
-                problems.push_back(what + run.error);
-                continue;
-            }
-            if ((layout == LogLayout::Unknown) != (run.press == PressOutcome::NotSetupApi)) {
-                problems.push_back(what + "the layout test and the press disagree");
-            }
-            if (run.press != PressOutcome::Ran && run.press != PressOutcome::NotSetupApi) {
-                problems.push_back(what + "the press was refused: " + run.lastBox);
-                continue;
-            }
-            if (run.result.outcome != RunOutcome::Completed) {
-                problems.push_back(what + "the run did not complete: " + run.result.reason);
-            }
-            if (run.lastBox != "Extraction complete.") {
-                problems.push_back(what + "last box \"" + run.lastBox + "\"");
-            }
-            if (run.result.entries != loopLines) {
-                problems.push_back(what + std::to_string(run.result.entries) +
-                                   " entries, expected " + std::to_string(loopLines));
-            }
-            const std::int64_t rows = rowCount(run.output);
-            if (rows < 0) {
-                problems.push_back(what + "a row does not end in CR LF");
-            } else if (type == ExtractionType::Full && rows != 2 + loopLines) {
-                problems.push_back(what + std::to_string(rows) + " rows, expected " +
-                                   std::to_string(2 + loopLines));
-            } else if (type == ExtractionType::Summary && rows != 1 + closedEvents) {
-                problems.push_back(what + std::to_string(rows) + " rows, expected " +
-                                   std::to_string(1 + closedEvents));
-            } else if (type == ExtractionType::RuleBased && (rows < 1 || rows > 1 + closedEvents)) {
-                problems.push_back(what + std::to_string(rows) + " rows, expected 1 to " +
-                                   std::to_string(1 + closedEvents));
-            }
-            if (type == ExtractionType::Full) {
-                fullOutput = std::move(run.output);
-            }
-        }
-
-        // A line is a line whichever line end closes it. Where one form is the log as it
-        // stands, its Full output is the one above.
+        // A line is a line whichever line end closes it: the LF and the CR LF forms of the
+        // log give the same table in every type. A form that is the log as written reuses
+        // the tables above.
         if (bytes.find('\n') != std::string_view::npos) {
             const std::string lf = withLfEnds(bytes);
             const std::string crlf = withCrLfEnds(lf);
-            std::string lfOutput;
-            std::string crlfOutput;
-            if (!outputOf(lf, bytes, fullOutput, lfOutput)) {
-                problems.push_back("the LF form could not be extracted");
-            } else if (!outputOf(crlf, bytes, fullOutput, crlfOutput)) {
-                problems.push_back("the CR LF form could not be extracted");
-            } else if (lfOutput != crlfOutput) {
-                problems.push_back("Full output differs between LF and CR LF line ends at byte " +
-                                   std::to_string(firstDifference(lfOutput, crlfOutput)));
+            for (std::size_t i = 0; i < kTypes.size(); ++i) {
+                std::string lfOutput;
+                std::string crlfOutput;
+                const std::string what = std::string(typeName(kTypes[i])) + ": ";
+                if (!outputOf(lf, bytes, runs[i].output, kTypes[i], lfOutput) ||
+                    !outputOf(crlf, bytes, runs[i].output, kTypes[i], crlfOutput)) {
+                    problems.push_back(what + "a line-end form could not be extracted");
+                } else if (lfOutput != crlfOutput) {
+                    problems.push_back(what + "LF and CR LF line ends give tables that differ at byte " +
+                                       std::to_string(firstDifference(lfOutput, crlfOutput)));
+                }
             }
         }
         return problems;
@@ -228,6 +150,53 @@ private:
         std::string output;
         std::string error;  // the probe itself failed
     };
+
+    static constexpr std::array<ExtractionType, 3> kTypes = {
+        ExtractionType::Full, ExtractionType::Summary, ExtractionType::RuleBased};
+
+    // What must hold for one run whatever the log and its layout: it completes, every row
+    // ends in CR LF, Full writes the column line, the header record and one row per line
+    // the run read, Summary the column line and one row per event the run closed, and Rule
+    // based the column line and at most that many rows.
+    static void checkRun(ExtractionType type, const Extraction& run, std::vector<std::string>& problems)
+    {
+        const std::string what = std::string(typeName(type)) + ": ";
+        if (!run.error.empty()) {
+            problems.push_back(what + run.error);
+            return;
+        }
+        if (run.press != PressOutcome::Ran && run.press != PressOutcome::NotSetupApi) {
+            problems.push_back(what + "the press was refused: " + run.lastBox);
+            return;
+        }
+        if (run.result.outcome != RunOutcome::Completed) {
+            problems.push_back(what + "the run did not complete: " + run.result.reason);
+        }
+        if (run.lastBox != "Extraction complete.") {
+            problems.push_back(what + "last box \"" + run.lastBox + "\"");
+        }
+        const std::int64_t rows = rowCount(run.output);
+        const std::int64_t entries = run.result.entries;
+        const std::int64_t closed = run.result.closed;
+        const auto expectRows = [&](std::int64_t low, std::int64_t high) {
+            if (rows < low || rows > high) {
+                problems.push_back(what + std::to_string(rows) + " rows, expected " +
+                                   std::to_string(low) +
+                                   (low == high ? std::string() : " to " + std::to_string(high)) +
+                                   " (" + std::to_string(entries) + " entries, " +
+                                   std::to_string(closed) + " closed events)");
+            }
+        };
+        if (rows < 0) {
+            problems.push_back(what + "a row does not end in CR LF");
+        } else if (type == ExtractionType::Full) {
+            expectRows(2 + entries, 2 + entries);
+        } else if (type == ExtractionType::Summary) {
+            expectRows(1 + closed, 1 + closed);
+        } else {
+            expectRows(1, 1 + closed);
+        }
+    }
 
     bool writeLog(std::string_view bytes)
     {
@@ -292,10 +261,10 @@ private:
         return run;
     }
 
-    // The Full output of `form`: the one already made when it is the log as written,
+    // The table of `form` in `type`: the one already made when it is the log as written,
     // otherwise a new run.
     bool outputOf(const std::string& form, std::string_view written,
-                  const std::string& writtenOutput, std::string& into)
+                  const std::string& writtenOutput, ExtractionType type, std::string& into)
     {
         if (form == written) {
             into = writtenOutput;
@@ -304,7 +273,7 @@ private:
         if (!writeLog(form)) {
             return false;
         }
-        Extraction run = extract(ExtractionType::Full);
+        Extraction run = extract(type);
         into = std::move(run.output);
         return run.error.empty();
     }

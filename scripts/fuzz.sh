@@ -29,12 +29,12 @@ CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelW
   -DTILLERY_WERROR=ON >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)" --target "${targets[@]}"
 
-# Log seeds: small logs whole, large ones cut at line ends into pieces of at most 16 KiB.
+# Log seeds: small logs whole, large ones cut at line ends into pieces of at most 16 KiB;
+# every folder of real logs, whatever its layout (the properties hold for any layout).
 make_run_corpus() {
   local dir=$1 log
   mkdir -p "$dir"
-  for log in tests/data/*.log tests/data/fuzz-regressions/run/* \
-             "$real_logs"/xp/*.log "$real_logs"/w2k/*.log "$real_logs"/vista/*.log; do
+  for log in tests/data/*.log tests/data/fuzz-regressions/run/* "$real_logs"/*/*.log; do
     [ -f "$log" ] || continue
     case "$log" in *README*) continue ;; esac
     local name

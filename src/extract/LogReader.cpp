@@ -86,6 +86,7 @@ private:
     std::int64_t m_lineCount = 0;
     std::int64_t m_events = 0;
     std::int64_t m_entries = 0;
+    std::int64_t m_closed = 0;
     std::int64_t m_lineNumber = 0;
     double m_progress = 0;
     Record m_line;
@@ -104,6 +105,7 @@ void Run::writeRecord(const Record& record)
 
 void Run::closeEvent(std::string_view fallback)
 {
+    ++m_closed;
     if (m_event.full.empty()) {
         m_event.full.assign(fallback);
     }
@@ -304,6 +306,7 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
         const bool finished = extract(headDate, header, headCount);
         result.events = m_events;
         result.entries = m_entries;
+        result.closed = m_closed;
         if (!finished) {
             finishFiles();
             result.outcome = RunOutcome::Stopped;
@@ -318,6 +321,7 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
         result.reason = failureReason(error);
         result.events = m_events;
         result.entries = m_entries;
+        result.closed = m_closed;
         m_ops.setStartCaption(std::string(msg::kRestart));
         m_ops.setStartEnabled(true);
         m_ops.messageBox(std::string(msg::kRunError), BoxIcon::Critical, std::string(msg::kMainTitle));

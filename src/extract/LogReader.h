@@ -18,9 +18,10 @@ enum class RunOutcome {
 struct RunResult {
     RunOutcome outcome = RunOutcome::Completed;
     std::string reason;  // why the run failed, for front ends that can say more
-    std::int64_t events = 0;
-    std::int64_t entries = 0;
-    std::int64_t rows = 0;  // lines of the table written, the column line included
+    std::int64_t events = 0;   // section header lines read
+    std::int64_t entries = 0;  // lines read in the extraction pass
+    std::int64_t closed = 0;   // events closed: each one a Summary row
+    std::int64_t rows = 0;     // lines of the table written, the column line included
 };
 
 struct RunOptions {

@@ -4,8 +4,7 @@
 #include "core/DefaultRules.h"
 #include "core/FieldCatalogue.h"
 #include "core/SettingsStore.h"
-#include "extract/RunController.h"
-#include "support/FakeWindowOps.h"
+#include "support/GoldenTable.h"
 #include "support/TempDir.h"
 #include "ui/QSettingsStore.h"
 
@@ -86,11 +85,7 @@ std::pair<std::filesystem::path, std::filesystem::path> makeUserFolders(
 }  // namespace
 
 const std::string kSampleLog = TILLERY_TEST_DATA "/sample_xp.log";
-const std::string kSampleRuleTable =
-    "Date Time\tName\tDevice\r\n"
-    "2006/04/12 14:22:07\tDisk drive\tUSBSTOR DISK ZORBEX PROD QUIKDRIVE\r\n"
-    "2006/04/12 14:22:09\tGeneric volume\tSignature: A8C0A8B, Offset: 0 MB, Size: 932 MB\r\n"
-    "2006/04/14 17:45:12\tCD-ROM Drive\tIDE CDROMZORBEX CD-RW QX52\r\n";
+const std::string kSampleRuleTable = goldenTable("sample_xp.rules.expected.tsv");
 const std::string kSampleUsbOnlyTable =
     "Name\tDevice\r\n"
     "Disk drive\tUSBSTOR\\DISK&VEN_ZORBEX&PROD_QUIKDRIVE&REV_2.10\\0A1B2C3D4E5F&0\r\n";
@@ -240,42 +235,6 @@ void becomeNobodyIfRoot()
     }
 }
 #endif
-
-WindowPress pressStartInWindow(const std::string& logPath, ExtractionType type,
-                               const std::string& storePath, const std::string& outputPath)
-{
-    QSettingsStore store(QString::fromStdString(storePath));
-    // The window's start-up: a first run gets the default rule set.
-    if (store.get(store::kSettings, store::kSummary, "").empty() &&
-        keyAbsent(store, store::kRules, store::kCount)) {
-        ResetRegistry(store);
-    }
-    FakeWindowOps ops;
-    ops.open = logPath;
-    ops.save = outputPath;
-    ops.type = type;
-    const PressResult press = cmdCommand_Click(ops, store);
-
-    WindowPress result;
-    result.ran = press.outcome == PressOutcome::Ran;
-    result.completed = result.ran && press.run.outcome == RunOutcome::Completed;
-    if (std::filesystem::exists(outputPath)) {
-        result.table = readFile(outputPath);
-    }
-    return result;
-}
-
-std::string typeArgument(ExtractionType type)
-{
-    switch (type) {
-    case ExtractionType::Full:
-        return "full";
-    case ExtractionType::Summary:
-        return "summary";
-    default:
-        return "rules";
-    }
-}
 
 void writeUsbOnlySettings(const std::string& iniPath)
 {

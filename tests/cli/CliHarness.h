@@ -1,6 +1,5 @@
 #pragma once
 
-#include "extract/MainWindowOps.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -67,21 +66,6 @@ protected:
     const std::string log = dir.file("setupapi.log");
     const std::string noRules = dir.file("no-rules.ini");
 };
-
-// The table a press of Start writes through the window operations for the log, in the
-// given type, with the window's settings store at `storePath` (the INI file is created,
-// and on a first start gets the default rules as the window's start-up does). Empty when
-// the press writes nothing.
-struct WindowPress {
-    std::string table;
-    bool ran = false;
-    bool completed = false;
-};
-WindowPress pressStartInWindow(const std::string& logPath, ExtractionType type,
-                               const std::string& storePath, const std::string& outputPath);
-
-// The command line's name of an extraction type.
-std::string typeArgument(ExtractionType type);
 
 // Writes an INI settings file that shows only Name and Device and holds one rule,
 // Device starting with "usbstor\", with tidying off.

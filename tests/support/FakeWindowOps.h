@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extract/MainWindowOps.h"
+#include "support/CheckedVector.h"
 
 #include <functional>
 #include <string>
@@ -43,11 +44,11 @@ public:
     std::string saveDialogName = "setupapi.log.xls";
     double progressMax = 0;
     double progressValue = 0;
-    std::vector<double> progressValues;  // only while recordProgress is set
+    CheckedVector<double> progressValues;  // only while recordProgress is set
     bool recordProgress = false;
-    std::vector<std::string> statuses;   // only while recordStatuses is set
+    CheckedVector<std::string> statuses;   // only while recordStatuses is set
     bool recordStatuses = false;
-    std::vector<Box> boxes;
+    CheckedVector<Box> boxes;
     long yields = 0;
     // Called after every status text is set.
     std::function<void(const std::string&)> onStatus;

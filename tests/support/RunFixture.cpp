@@ -2,14 +2,14 @@
 
 namespace tillery::test {
 
-std::vector<std::string> RunFixture::rows() const
+CheckedVector<std::string> RunFixture::rows() const
 {
     return splitRows(output());
 }
 
-std::vector<std::string> splitRows(const std::string& bytes)
+CheckedVector<std::string> splitRows(const std::string& bytes)
 {
-    std::vector<std::string> rows;
+    CheckedVector<std::string> rows;
     std::size_t start = 0;
     while (start < bytes.size()) {
         const auto end = bytes.find("\r\n", start);
@@ -23,9 +23,9 @@ std::vector<std::string> splitRows(const std::string& bytes)
     return rows;
 }
 
-std::vector<std::string> columns(const std::string& row)
+CheckedVector<std::string> columns(const std::string& row)
 {
-    std::vector<std::string> cols;
+    CheckedVector<std::string> cols;
     std::size_t start = 0;
     for (;;) {
         const auto tab = row.find('\t', start);

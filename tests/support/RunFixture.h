@@ -3,6 +3,7 @@
 #include "core/MemorySettingsStore.h"
 #include "extract/LogReader.h"
 #include "extract/RunController.h"
+#include "support/CheckedVector.h"
 #include "support/FakeWindowOps.h"
 #include "support/TempDir.h"
 
@@ -29,7 +30,7 @@ struct RunFixture {
     void writeLog(std::string_view bytes) { writeFile(logPath, bytes); }
     std::string output() const { return readFile(outputPath); }
     // The output's rows without their CR LF ends.
-    std::vector<std::string> rows() const;
+    CheckedVector<std::string> rows() const;
 
     // Runs the extraction directly with the given head values.
     RunResult run(const std::string& headDate, const std::string& header, std::int64_t headCount)
@@ -41,8 +42,8 @@ struct RunFixture {
 };
 
 // Splits rows at CR LF; a row is the text between two line ends.
-std::vector<std::string> splitRows(const std::string& bytes);
+CheckedVector<std::string> splitRows(const std::string& bytes);
 // The TAB-separated columns of one row.
-std::vector<std::string> columns(const std::string& row);
+CheckedVector<std::string> columns(const std::string& row);
 
 }  // namespace tillery::test

@@ -333,6 +333,7 @@ TEST_F(WindowOps, StatusPaintsAreSpacedButNoTextIsLost)
 
     ops.messageBox("a box", BoxIcon::Critical, "Title");
     ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(statusAtBox.size(), 1u);
     EXPECT_EQ(statusAtBox[0], "second") << "painted before the box";
     EXPECT_EQ(boxes[0].title, "Title");
     EXPECT_EQ(boxes[0].icon, BoxIcon::Critical);
