@@ -48,7 +48,8 @@ void disableStart(MainWindowOps& ops)
 
 PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const PressOptions& options)
 {
-    const bool toStream = options.outputStream != nullptr;
+    // Rows that go to a stream or a sink need no output file.
+    const bool toStream = options.outputStream != nullptr || options.sink != nullptr;
 
     const std::string logPath = trimBlanks(ops.openPath());
     ops.setOpenPath(logPath);
@@ -111,6 +112,7 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
     PressResult result;
     RunOptions runOptions;
     runOptions.outputStream = options.outputStream;
+    runOptions.sink = options.sink;
     const LogLayout layout = detectLayout(firstLine);
     if (layout == LogLayout::WindowsXp) {
         ops.setStatus(std::string(msg::kIsXpLog));
@@ -120,7 +122,8 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
         disableStart(ops);
         const std::string headDate = fExtractDate(ops, header.lastLine);
         result.outcome = PressOutcome::Ran;
-        result.run = ProcessSetupApi(ops, store, headDate, header.text, header.lineCount, runOptions);
+        result.run = ProcessSetupApi(ops, store, headDate, header.text, header.lineCount,
+                                     Layout::WindowsXp, runOptions);
         return result;
     }
     ops.setStatus(std::string(msg::kNotXpLog));
@@ -130,7 +133,18 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
         const std::string headDate = fExtractDate(ops, firstLine);
         result.outcome = PressOutcome::Ran;
         result.run = ProcessSetupApi(ops, store, headDate, std::string(msg::kWin2kHeader), 0,
-                                     runOptions);
+                                     Layout::Windows2000, runOptions);
+        return result;
+    }
+    if (layout == LogLayout::Vista) {
+        ops.setStatus(std::string(msg::kIsVistaLog));
+        const VistaHeaderScan header = scanVistaHeader(reader);
+        reader.close();
+        ops.setStatus(std::string(msg::kReadyToProcess));
+        disableStart(ops);
+        result.outcome = PressOutcome::Ran;
+        result.run = ProcessSetupApi(ops, store, header.date, header.text, header.lineCount,
+                                     Layout::Vista, runOptions);
         return result;
     }
     reader.close();

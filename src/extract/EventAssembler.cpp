@@ -1,0 +1,22 @@
+#include "extract/EventAssembler.h"
+
+#include "extract/VistaAssembler.h"
+#include "extract/XpAssembler.h"
+
+namespace tillery {
+
+std::unique_ptr<EventAssembler> makeAssembler(Layout layout, MainWindowOps& ops,
+                                              const std::string& headDate,
+                                              const std::string& header, std::int64_t headCount)
+{
+    switch (layout) {
+    case Layout::Vista:
+        return std::make_unique<VistaAssembler>(headDate, header, headCount);
+    case Layout::WindowsXp:
+    case Layout::Windows2000:
+        break;
+    }
+    return std::make_unique<XpAssembler>(layout, ops, headDate, header, headCount);
+}
+
+}  // namespace tillery
