@@ -110,5 +110,10 @@ TEST(CliIdentity, RealWindows2000Logs)
     expectSameTablesForRealLogs("w2k");
 }
 
+TEST(CliIdentity, RealVistaLogs)
+{
+    expectSameTablesForRealLogs("vista");
+}
+
 }  // namespace
 }  // namespace tillery
