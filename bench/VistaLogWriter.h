@@ -6,7 +6,7 @@
 // of day, an end line and an exit line, each followed by two empty lines. Most sections
 // are short driver-store chores; now and then a driver refresh runs to hundreds of lines.
 
-#include "GenRandom.h"
+#include "LogGenerator.h"
 
 #include <array>
 #include <cstdint>
@@ -16,9 +16,9 @@
 
 namespace tillery::bench {
 
-class VistaLogWriter {
+class VistaLogWriter : public LineOutput {
 public:
-    VistaLogWriter(std::FILE* file, std::uint64_t seed) : m_file(file), m_random(seed) {}
+    VistaLogWriter(std::FILE* file, std::uint64_t seed) : LineOutput(file), m_random(seed) {}
 
     void header()
     {
@@ -58,18 +58,7 @@ public:
         }
     }
 
-    std::uint64_t lines() const { return m_lines; }
-    std::uint64_t bytes() const { return m_bytes; }
-
 private:
-    void line(std::string_view text)
-    {
-        std::fwrite(text.data(), 1, text.size(), m_file);
-        std::fwrite("\r\n", 1, 2, m_file);
-        ++m_lines;
-        m_bytes += text.size() + 2;
-    }
-
     // "yyyy/mm/dd hh:mm:ss" of the clock, which moves on a little per call.
     std::string stamp(bool withDate)
     {
@@ -280,10 +269,7 @@ private:
     static constexpr std::array<std::string_view, 5> kVendors = {"Generic", "SanDisk", "Kingston",
                                                                  "Verbatim", "Intenso"};
 
-    std::FILE* m_file;
     Random m_random;
-    std::uint64_t m_lines = 0;
-    std::uint64_t m_bytes = 0;
     std::uint64_t m_millis = 8ULL * 3600 * 1000;
 };
 

@@ -7,7 +7,7 @@
 // Writes whole events until at least LINES lines are out, then prints the line and byte
 // counts. Lines end in CR LF, as Windows writes them.
 
-#include "GenRandom.h"
+#include "LogGenerator.h"
 #include "VistaLogWriter.h"
 
 #include <array>
@@ -19,6 +19,7 @@
 
 namespace {
 
+using tillery::bench::LineOutput;
 using tillery::bench::Random;
 
 struct Vendor {
@@ -58,9 +59,9 @@ constexpr std::array<std::string_view, 6> kDeviceClasses = {
     "\"USB\" {36FC9E60-C465-11CF-8056-444553540000}",
 };
 
-class LogWriter {
+class LogWriter : public LineOutput {
 public:
-    LogWriter(std::FILE* file, std::uint64_t seed) : m_file(file), m_random(seed) {}
+    LogWriter(std::FILE* file, std::uint64_t seed) : LineOutput(file), m_random(seed) {}
 
     void header()
     {
@@ -93,18 +94,7 @@ public:
         }
     }
 
-    std::uint64_t lines() const { return m_lines; }
-    std::uint64_t bytes() const { return m_bytes; }
-
 private:
-    void line(std::string_view text)
-    {
-        std::fwrite(text.data(), 1, text.size(), m_file);
-        std::fwrite("\r\n", 1, 2, m_file);
-        ++m_lines;
-        m_bytes += text.size() + 2;
-    }
-
     void sectionHeader(std::string_view description)
     {
         // The clock moves on by a few seconds per event, the process id now and then.
@@ -252,10 +242,7 @@ private:
         return text;
     }
 
-    std::FILE* m_file;
     Random m_random;
-    std::uint64_t m_lines = 0;
-    std::uint64_t m_bytes = 0;
     std::uint64_t m_seconds = 8 * 3600;
     unsigned m_process = 1060;
     unsigned m_thread = 1;

@@ -51,6 +51,13 @@ public:
     virtual std::string tidyDevice(std::string_view device, std::string_view signature) const = 0;
 };
 
+// The header record: `fullText`, the header's date, Line "0", Type "Header", Code "H".
+Record headerRecordOf(std::string fullText, const std::string& headDate);
+
+// Empties the values a line gets from its text (Type, Code, Path, Device, GUID, Name,
+// Signature), keeping Full Text, Date Time, Instance and Line.
+void clearLineValues(Record& line);
+
 // The assembler of a layout, for a log whose controller found these head values.
 std::unique_ptr<EventAssembler> makeAssembler(Layout layout, MainWindowOps& ops,
                                               const std::string& headDate,

@@ -12,19 +12,12 @@
 #include "extract/Messages.h"
 #include "extract/OutputWriter.h"
 #include "extract/RecordSink.h"
+#include "extract/Text.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace tillery {
 namespace {
-
-void assignNumber(std::string& target, std::int64_t value)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    target.assign(digits, end);
-}
 
 std::string number(std::int64_t value)
 {

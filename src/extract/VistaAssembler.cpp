@@ -2,8 +2,7 @@
 
 #include "extract/Converters.h"
 #include "extract/LineReader.h"
-
-#include <charconv>
+#include "extract/Text.h"
 
 namespace tillery {
 
@@ -20,13 +19,7 @@ VistaAssembler::VistaAssembler(const std::string& headDate, const std::string& h
 
 Record VistaAssembler::headerRecord() const
 {
-    Record header;
-    header.full = "[Device Install Log] " + m_header;
-    header.date = m_headDate;
-    header.line = "0";
-    header.type = "Header";
-    header.code = "H";
-    return header;
+    return headerRecordOf("[Device Install Log] " + m_header, m_headDate);
 }
 
 std::int64_t VistaAssembler::skipHead(LineReader& log)
@@ -58,13 +51,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
 
     ++m_lineNumber;
     m_line.full.assign(raw);
-    m_line.type.clear();
-    m_line.code.clear();
-    m_line.path.clear();
-    m_line.device.clear();
-    m_line.guid.clear();
-    m_line.name.clear();
-    m_line.sig.clear();
+    clearLineValues(m_line);
     NameRule nameRule = NameRule::None;
     switch (kind) {
     case LineKind::Start:
@@ -144,10 +131,7 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
     m_event.full.assign(raw);
 
     m_line.full.assign(raw);
-    m_line.type.clear();
-    m_line.code.clear();
-    m_line.guid.clear();
-    m_line.name.clear();
+    clearLineValues(m_line);
     if (section) {
         const vista::TitleFields title = vista::parseTitle(raw);
         m_event.instance.assign(title.instance);
@@ -211,8 +195,7 @@ void VistaAssembler::closeEvent(AssembledRows& rows)
     if (!rows.wantsEvents()) {
         return;
     }
-    char digits[24];
-    m_event.line.assign(digits, std::to_chars(digits, digits + sizeof digits, m_eventLine).ptr);
+    assignNumber(m_event.line, m_eventLine);
     m_event.type = "Summary";
     m_event.code = "S";
     rows.eventRow(m_event, m_boot ? TimeKind::VistaBootSession : TimeKind::VistaSection,

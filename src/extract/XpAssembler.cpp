@@ -5,8 +5,6 @@
 #include "extract/MessageCodes.h"
 #include "extract/Text.h"
 
-#include <charconv>
-
 namespace tillery {
 namespace {
 
@@ -15,13 +13,6 @@ bool isEventTextCode(std::string_view code)
 {
     return code == "142" || code == "022" || code == "121" || code == "144" || code == "289" ||
            code == "125";
-}
-
-void assignNumber(std::string& target, std::int64_t value)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    target.assign(digits, end);
 }
 
 }  // namespace
@@ -39,13 +30,7 @@ XpAssembler::XpAssembler(Layout layout, MainWindowOps& ops, const std::string& h
 
 Record XpAssembler::headerRecord() const
 {
-    Record header;
-    header.full = "[SetupAPI Log] " + m_header;
-    header.date = m_headDate;
-    header.line = "0";
-    header.type = "Header";
-    header.code = "H";
-    return header;
+    return headerRecordOf("[SetupAPI Log] " + m_header, m_headDate);
 }
 
 std::int64_t XpAssembler::skipHead(LineReader& log)
@@ -66,13 +51,7 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (m_linesRead == 1) {
         m_eventSource = sourceLine;  // the header part's event starts here
     }
-    m_line.type.clear();
-    m_line.code.clear();
-    m_line.path.clear();
-    m_line.device.clear();
-    m_line.guid.clear();
-    m_line.name.clear();
-    m_line.sig.clear();
+    clearLineValues(m_line);
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {

@@ -76,16 +76,8 @@ TEST(RealLogTest, Windows2000LogFindsItsDrivesAndVolumeSize)
 std::vector<std::vector<std::string>> pressRealLog(const fs::path& log, ExtractionType type)
 {
     RunFixture f(type);
-    ResetRegistry(f.store);
     fs::copy_file(log, f.logPath);
-    const PressResult press = f.press();
-    EXPECT_EQ(press.outcome, PressOutcome::Ran);
-    EXPECT_EQ(press.run.outcome, RunOutcome::Completed) << press.run.reason;
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& row : f.rows()) {
-        rows.push_back(columns(row));
-    }
-    return rows;
+    return f.pressWithDefaultRules();
 }
 
 TEST(RealLogTest, VistaLogsGiveTheirEventsAndTheUsbStick)

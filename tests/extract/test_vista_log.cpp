@@ -66,16 +66,8 @@ std::vector<std::vector<std::string>> pressRows(const std::string& log, Extracti
     RunFixture local(type);
     RunFixture& f = keep != nullptr ? *keep : local;
     f.ops.type = type;
-    ResetRegistry(f.store);
     f.writeLog(log);
-    const PressResult press = f.press();
-    EXPECT_EQ(press.outcome, PressOutcome::Ran);
-    EXPECT_EQ(press.run.outcome, RunOutcome::Completed) << press.run.reason;
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& row : f.rows()) {
-        rows.push_back(columns(row));
-    }
-    return rows;
+    return f.pressWithDefaultRules();
 }
 
 std::string pressOutput(const std::string& log, ExtractionType type)

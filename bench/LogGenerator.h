@@ -2,8 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <string_view>
 
+// What both log generators share: the random numbers and the writing of lines.
 namespace tillery::bench {
 
 // A small, fast, deterministic generator (splitmix64).
@@ -36,6 +39,28 @@ public:
 
 private:
     std::uint64_t m_state;
+};
+
+// Writes lines ending in CR LF, as Windows writes them, and counts lines and bytes.
+class LineOutput {
+public:
+    explicit LineOutput(std::FILE* file) : m_file(file) {}
+    std::uint64_t lines() const { return m_lines; }
+    std::uint64_t bytes() const { return m_bytes; }
+
+protected:
+    void line(std::string_view text)
+    {
+        std::fwrite(text.data(), 1, text.size(), m_file);
+        std::fwrite("\r\n", 1, 2, m_file);
+        ++m_lines;
+        m_bytes += text.size() + 2;
+    }
+
+private:
+    std::FILE* m_file;
+    std::uint64_t m_lines = 0;
+    std::uint64_t m_bytes = 0;
 };
 
 }  // namespace tillery::bench
