@@ -1,10 +1,14 @@
-// Writes a large synthetic device-installation log in the Windows XP layout, for timing
-// the extraction. The same arguments always give the same bytes.
+// Writes a large synthetic device-installation log, for timing the extraction: in the
+// Windows XP layout, or with --vista in the layout of setupapi.dev.log (Vista to 11).
+// The same arguments always give the same bytes.
 //
-//   tillery_gen_log OUTPUT LINES [SEED]
+//   tillery_gen_log [--vista] OUTPUT LINES [SEED]
 //
 // Writes whole events until at least LINES lines are out, then prints the line and byte
 // counts. Lines end in CR LF, as Windows writes them.
+
+#include "LogGenerator.h"
+#include "VistaLogWriter.h"
 
 #include <array>
 #include <cstdint>
@@ -15,37 +19,8 @@
 
 namespace {
 
-// A small, fast, deterministic generator (splitmix64).
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    // A number from 0 to bound - 1.
-    unsigned below(unsigned bound) { return static_cast<unsigned>(next() % bound); }
-    template <typename T, std::size_t N>
-    const T& pick(const std::array<T, N>& items)
-    {
-        return items[below(static_cast<unsigned>(N))];
-    }
-    std::string hex(int digits)
-    {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        std::string text;
-        for (int i = 0; i < digits; ++i) {
-            text.push_back(kDigits[below(16)]);
-        }
-        return text;
-    }
-
-private:
-    std::uint64_t m_state;
-};
+using tillery::bench::LineOutput;
+using tillery::bench::Random;
 
 struct Vendor {
     std::string_view name;     // as in the hardware ID, padded to 8 with "_"
@@ -84,9 +59,9 @@ constexpr std::array<std::string_view, 6> kDeviceClasses = {
     "\"USB\" {36FC9E60-C465-11CF-8056-444553540000}",
 };
 
-class LogWriter {
+class LogWriter : public LineOutput {
 public:
-    LogWriter(std::FILE* file, std::uint64_t seed) : m_file(file), m_random(seed) {}
+    LogWriter(std::FILE* file, std::uint64_t seed) : LineOutput(file), m_random(seed) {}
 
     void header()
     {
@@ -119,18 +94,7 @@ public:
         }
     }
 
-    std::uint64_t lines() const { return m_lines; }
-    std::uint64_t bytes() const { return m_bytes; }
-
 private:
-    void line(std::string_view text)
-    {
-        std::fwrite(text.data(), 1, text.size(), m_file);
-        std::fwrite("\r\n", 1, 2, m_file);
-        ++m_lines;
-        m_bytes += text.size() + 2;
-    }
-
     void sectionHeader(std::string_view description)
     {
         // The clock moves on by a few seconds per event, the process id now and then.
@@ -278,10 +242,7 @@ private:
         return text;
     }
 
-    std::FILE* m_file;
     Random m_random;
-    std::uint64_t m_lines = 0;
-    std::uint64_t m_bytes = 0;
     std::uint64_t m_seconds = 8 * 3600;
     unsigned m_process = 1060;
     unsigned m_thread = 1;
@@ -291,8 +252,13 @@ private:
 
 int main(int argc, char** argv)
 {
+    const bool vista = argc > 1 && std::string_view(argv[1]) == "--vista";
+    if (vista) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: %s OUTPUT LINES [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--vista] OUTPUT LINES [SEED]\n", argv[0]);
         return 2;
     }
     const std::uint64_t target = std::strtoull(argv[2], nullptr, 10);
@@ -305,16 +271,30 @@ int main(int argc, char** argv)
     static char buffer[1 << 20];
     std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
 
-    LogWriter writer(file, seed);
-    writer.header();
-    while (writer.lines() < target) {
-        writer.event();
+    std::uint64_t lines = 0;
+    std::uint64_t bytes = 0;
+    if (vista) {
+        tillery::bench::VistaLogWriter writer(file, seed);
+        writer.header();
+        while (writer.lines() < target) {
+            writer.event();
+        }
+        lines = writer.lines();
+        bytes = writer.bytes();
+    } else {
+        LogWriter writer(file, seed);
+        writer.header();
+        while (writer.lines() < target) {
+            writer.event();
+        }
+        lines = writer.lines();
+        bytes = writer.bytes();
     }
     if (std::fclose(file) != 0) {
         std::perror(argv[1]);
         return 1;
     }
-    std::printf("%llu lines, %llu bytes\n", static_cast<unsigned long long>(writer.lines()),
-                static_cast<unsigned long long>(writer.bytes()));
+    std::printf("%llu lines, %llu bytes\n", static_cast<unsigned long long>(lines),
+                static_cast<unsigned long long>(bytes));
     return 0;
 }

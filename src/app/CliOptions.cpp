@@ -116,10 +116,16 @@ std::string helpText()
 {
     return R"(Usage: tillery-cli [OPTIONS] LOG
 
-Reads a Windows device-installation log (setupapi.log, Windows XP or Windows 2000
-layout) and writes its events as a TAB-separated table, rows ending in CR LF, the
-first row holding the column names. The table is the same, byte for byte, as the one
-the Tillery window writes for the same log, settings and extraction type.
+Reads a Windows device-installation log and writes its events as a TAB-separated
+table, rows ending in CR LF, the first row holding the column names. The table is the
+same, byte for byte, as the one the Tillery window writes for the same log, settings
+and extraction type.
+
+Layouts read, told apart by the log's first line (never by its file name):
+  Windows XP       setupapi.log, first line "[SetupAPI Log]"
+  Windows 2000     setupapi.log, first line "[<date> <time> ...]"
+  Vista to 11      setupapi.dev.log (also setupapi.setup.log, setupapi.app.log and
+                   their dated copies), first line "[Device Install Log]"
 
 Options:
   --type TYPE        extraction type (default: rules):

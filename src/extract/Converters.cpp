@@ -62,6 +62,28 @@ void keepBefore(std::string& text, std::string_view marker)
     }
 }
 
+// A device ID cut at "____", "&REV_", "&LUN" and "_LUN_", its first "&VEN_" made a blank,
+// and every "&", "\" and "_" made a blank.
+std::string tidyIdentifier(std::string device)
+{
+    keepBefore(device, "____");
+    keepBefore(device, "&REV_");
+    keepBefore(device, "&LUN");
+    keepBefore(device, "_LUN_");
+
+    const Pos vendor = findFrom(device, 1, "&VEN_");
+    if (vendor != 0) {
+        device = std::string(piece(device, 1, vendor - 1)) + " " +
+                 std::string(pieceToEnd(device, vendor + 5));
+    }
+    for (char& c : device) {
+        if (c == '&' || c == '\\' || c == '_') {
+            c = ' ';
+        }
+    }
+    return device;
+}
+
 }  // namespace
 
 std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
@@ -185,24 +207,19 @@ std::string fTidyDevice(std::string_view strDevice, std::string_view strSIG)
     if (findFrom(strDevice, 1, "SIGNATURE") != 0) {
         return std::string(strSIG);
     }
+    return tidyIdentifier(std::string(strDevice));
+}
 
-    std::string device(strDevice);
-    keepBefore(device, "____");
-    keepBefore(device, "&REV_");
-    keepBefore(device, "&LUN");
-    keepBefore(device, "_LUN_");
-
-    const Pos vendor = findFrom(device, 1, "&VEN_");
-    if (vendor != 0) {
-        device = std::string(piece(device, 1, vendor - 1)) + " " +
-                 std::string(pieceToEnd(device, vendor + 5));
-    }
+std::string fTidyDeviceVista(std::string_view strDevice, std::string_view strSIG)
+{
+    // The disk a WPD node or volume sits on names it better than the node does.
+    std::string device(strSIG.empty() ? strDevice : strSIG);
     for (char& c : device) {
-        if (c == '&' || c == '\\' || c == '_') {
-            c = ' ';
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
         }
     }
-    return device;
+    return tidyIdentifier(std::move(device));
 }
 
 }  // namespace tillery

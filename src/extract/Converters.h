@@ -39,4 +39,10 @@ std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_
 // blank, and every "&", "\" and "_" made a blank.
 std::string fTidyDevice(std::string_view strDevice, std::string_view strSIG);
 
+// The same tidy for a Vista+ log, whose IDs keep their logged letter case: the Signature
+// (the disk a WPD node or volume sits on) when there is one, otherwise the Device, with
+// a-z made upper case, then cut and blanked as fTidyDevice does. So one device gives
+// the same text from either layout.
+std::string fTidyDeviceVista(std::string_view strDevice, std::string_view strSIG);
+
 }  // namespace tillery

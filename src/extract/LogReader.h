@@ -1,5 +1,7 @@
 #pragma once
 
+#include "extract/Layout.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -7,6 +9,7 @@
 namespace tillery {
 
 class MainWindowOps;
+class RecordSink;
 class SettingsStore;
 
 enum class RunOutcome {
@@ -27,14 +30,28 @@ struct RunResult {
 struct RunOptions {
     // When set, rows go to this stream instead of the file named in the output path box.
     std::FILE* outputStream = nullptr;
+    // When set, every row goes to this sink as a record with its place in the log, and
+    // no output file is opened at all (the stream is not used either).
+    RecordSink* sink = nullptr;
 };
 
 // The extraction run: counts the log's lines, then reads it line by line, assembles line
-// and event records and writes the rows of the selected extraction type to the output
-// file (appending). Takes the paths and the extraction type from the window, reports
-// through it, and closes both files on every way out.
+// and event records by the rules of the layout and writes the rows of the selected
+// extraction type to the output file (appending). Takes the paths and the extraction
+// type from the window, reports through it, and closes both files on every way out.
+// `iHeadCount` is the header block's line count as the controller found it.
 RunResult ProcessSetupApi(MainWindowOps& ops, const SettingsStore& store,
                           const std::string& strHeadDate, const std::string& strHeader,
-                          std::int64_t iHeadCount, const RunOptions& options = {});
+                          std::int64_t iHeadCount, Layout layout, const RunOptions& options = {});
+
+// The run of the Windows XP and Windows 2000 engine, for a log run without the layout test
+// (carved fragments).
+inline RunResult ProcessSetupApi(MainWindowOps& ops, const SettingsStore& store,
+                                 const std::string& strHeadDate, const std::string& strHeader,
+                                 std::int64_t iHeadCount, const RunOptions& options = {})
+{
+    return ProcessSetupApi(ops, store, strHeadDate, strHeader, iHeadCount, Layout::WindowsXp,
+                           options);
+}
 
 }  // namespace tillery

@@ -32,6 +32,7 @@ inline constexpr std::string_view kReadyToProcess = "Ready to process: ";
 inline constexpr std::string_view kNotXpLog = "File is not a WinXP setupapi.log file (does not have SetupAPI in header).";
 inline constexpr std::string_view kNotSetupApiLog = "File is not a setupapi.log file.";
 inline constexpr std::string_view kWin2kHeader = "Win2K SetupAPI.log file";
+inline constexpr std::string_view kIsVistaLog = "File is a Vista+ SetupAPI text log.";
 
 // The run.
 inline constexpr std::string_view kPreparing = "Preparing to process: ";

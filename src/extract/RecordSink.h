@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Record.h"
+#include "extract/Layout.h"
 
 #include <cstdint>
 #include <string_view>
@@ -8,9 +9,6 @@
 namespace tillery {
 
 enum class ExtractionType : int;
-
-// The layout a run reads.
-enum class Layout { WindowsXp, Windows2000, Vista };
 
 // What a row of a run stands for.
 enum class RowKind {

@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "extract/LineReader.h"
+#include "extract/VistaLines.h"
 
 #include <system_error>
 
@@ -37,6 +38,13 @@ LogLayout detectLayout(std::string_view firstLine)
     }
     if (firstLine.substr(0, 2) == "[2") {
         return LogLayout::Windows2000;
+    }
+    std::string_view text = firstLine;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);  // an editor's UTF-8 byte-order mark
+    }
+    if (text.starts_with("[Device Install Log]")) {
+        return LogLayout::Vista;
     }
     return LogLayout::Unknown;
 }
@@ -91,6 +99,42 @@ std::string wholeFirstLine(const std::string& utf8Path)
     } catch (const ExtractionError&) {
     }
     return {};
+}
+
+VistaHeaderScan scanVistaHeader(LineReader& reader)
+{
+    VistaHeaderScan scan;
+    try {
+        std::string_view line;
+        bool afterBlock = false;  // `line` is the first line after the block
+        while (reader.next(line)) {
+            if (line.starts_with('[') || line.starts_with(">>>")) {
+                const auto last = line.find_last_not_of(' ');
+                if (last != std::string_view::npos && line.substr(0, last + 1) == "[BeginLog]") {
+                    ++scan.lineCount;
+                } else {
+                    afterBlock = true;
+                }
+                break;
+            }
+            ++scan.lineCount;
+            const std::string value = trimBlanks(line);
+            if (!value.empty()) {
+                if (!scan.text.empty()) {
+                    scan.text.append("; ");
+                }
+                scan.text.append(value);
+            }
+        }
+        std::string_view date = afterBlock ? vista::dateTimeText(line) : std::string_view();
+        while (date.empty() && reader.next(line)) {
+            date = vista::dateTimeText(line);
+        }
+        scan.date.assign(date);
+    } catch (const std::exception&) {
+        // A read failure ends the scan; the run itself meets the same failure and says so.
+    }
+    return scan;
 }
 
 HeaderScan scanHeader(LineReader& reader, std::string_view firstLine)

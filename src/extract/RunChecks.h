@@ -25,8 +25,10 @@ struct ArgumentPath {
 };
 ArgumentPath commandLinePath(std::string_view argumentText);
 
-// Log layout, decided from the first line.
-enum class LogLayout { WindowsXp, Windows2000, Unknown };
+// Log layout, decided from the first line: "SetupAPI" anywhere (Windows XP), else "[2" at
+// the start (Windows 2000), else "[Device Install Log]" at the start after an optional
+// UTF-8 byte-order mark (Vista and later).
+enum class LogLayout { WindowsXp, Windows2000, Vista, Unknown };
 LogLayout detectLayout(std::string_view firstLine);
 
 // What the layout test keeps of a log's first line. The layout tests look at the line's
@@ -62,6 +64,19 @@ struct HeaderScan {
 // the scan; a missing second line leaves the first as the current line. Running out of
 // memory is not a read failure: std::bad_alloc passes through.
 HeaderScan scanHeader(LineReader& reader, std::string_view firstLine);
+
+// The header block of a Vista+ log: the indented "key = value" lines after the first
+// line, trimmed and joined by "; ", up to the first line that begins with "[" or ">>>"
+// ("[BeginLog]" is counted in the block, any other such line is not). `date` is the first
+// date-time that a line after the block holds, "" when none does.
+struct VistaHeaderScan {
+    std::string text;
+    std::int64_t lineCount = 1;
+    std::string date;
+};
+// Reads from `reader`, which has already delivered the first line. A read that fails
+// ends the scan.
+VistaHeaderScan scanVistaHeader(LineReader& reader);
 
 // Whether an ordinary file exists at the path (a folder does not count).
 bool isOrdinaryFile(const std::string& utf8Path);

@@ -50,7 +50,8 @@ void disableStart(MainWindowOps& ops)
 
 PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const PressOptions& options)
 {
-    const bool toStream = options.outputStream != nullptr;
+    // Rows that go to a stream or a sink need no output file.
+    const bool toStream = options.outputStream != nullptr || options.sink != nullptr;
 
     const auto tidy = [&](const std::string& path) {
         return options.exactPaths ? path : trimBlanks(path);
@@ -116,6 +117,7 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
     std::string headDate;
     std::string headerText;
     std::int64_t headCount = 0;
+    Layout runLayout = Layout::WindowsXp;
     bool startDisabled = false;
     try {
         FirstLine first;
@@ -147,17 +149,31 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
             headDate = fExtractDate(ops, header.lastLine);
             headerText = std::move(header.text);
             headCount = header.lineCount;
+        } else if (layout == LogLayout::Windows2000) {
+            ops.setStatus(std::string(msg::kNotXpLog));
+            reader.close();
+            disableStart(ops);
+            startDisabled = true;
+            runLayout = Layout::Windows2000;
+            headDate = fExtractDate(ops, firstLine);
+            headerText = msg::kWin2kHeader;
+        } else if (layout == LogLayout::Vista) {
+            ops.setStatus(std::string(msg::kNotXpLog));
+            ops.setStatus(std::string(msg::kIsVistaLog));
+            VistaHeaderScan header = scanVistaHeader(reader);
+            reader.close();
+            ops.setStatus(std::string(msg::kReadyToProcess));
+            disableStart(ops);
+            startDisabled = true;
+            runLayout = Layout::Vista;
+            headDate = std::move(header.date);
+            headerText = std::move(header.text);
+            headCount = header.lineCount;
         } else {
             ops.setStatus(std::string(msg::kNotXpLog));
             reader.close();
-            if (layout != LogLayout::Windows2000) {
-                return refuse(ops, {}, std::string(msg::kNotSetupApiLog), BoxIcon::Information,
-                              PressOutcome::NotSetupApi);
-            }
-            disableStart(ops);
-            startDisabled = true;
-            headDate = fExtractDate(ops, firstLine);
-            headerText = msg::kWin2kHeader;
+            return refuse(ops, {}, std::string(msg::kNotSetupApiLog), BoxIcon::Information,
+                          PressOutcome::NotSetupApi);
         }
     } catch (const std::bad_alloc&) {
         if (startDisabled) {
@@ -169,8 +185,9 @@ PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store, const Pre
     PressResult result;
     RunOptions runOptions;
     runOptions.outputStream = options.outputStream;
+    runOptions.sink = options.sink;
     result.outcome = PressOutcome::Ran;
-    result.run = ProcessSetupApi(ops, store, headDate, headerText, headCount, runOptions);
+    result.run = ProcessSetupApi(ops, store, headDate, headerText, headCount, runLayout, runOptions);
     result.logChanged = stampOf(logPath) != logAtStart;
     return result;
 }

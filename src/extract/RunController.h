@@ -27,18 +27,19 @@ struct PressResult {
 };
 
 struct PressOptions {
-    // When set, the rows go to this stream: the output path is neither derived, checked
-    // nor deleted.
+    // When either is set, the rows go to this stream or sink: the output path is neither
+    // derived, checked nor deleted. The sink wins over the stream.
     std::FILE* outputStream = nullptr;
+    RecordSink* sink = nullptr;
     // The paths are used exactly as given, not trimmed (a shell hands over exact names).
     bool exactPaths = false;
 };
 
 // A press of Start: trims and checks both paths, stores "Open", "Save" and "Summary",
-// deletes an old output file after telling the user, tells the Windows XP layout from the
-// Windows 2000 layout, reads the XP header block and runs the extraction. A log that
-// cannot be opened, or whose first lines cannot be held in memory, is refused with the
-// system's reason.
+// deletes an old output file after telling the user, tells the layout of the log (Windows
+// XP, Windows 2000, Vista and later) from its first line, reads its header block and runs
+// the extraction. A log that cannot be opened, or whose first lines cannot be held in
+// memory, is refused with the system's reason.
 PressResult cmdCommand_Click(MainWindowOps& ops, SettingsStore& store,
                              const PressOptions& options = {});
 

@@ -1,5 +1,7 @@
 #include "extract/Text.h"
 
+#include <charconv>
+
 namespace tillery {
 
 Pos findFrom(std::string_view text, Pos start, std::string_view needle)
@@ -24,6 +26,13 @@ std::string_view piece(std::string_view text, Pos start, Pos length)
     const Pos available = size - start + 1;
     const Pos taken = length < available ? length : available;
     return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(taken));
+}
+
+void assignNumber(std::string& target, std::int64_t value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    target.assign(digits, end);
 }
 
 std::string_view pieceToEnd(std::string_view text, Pos start)

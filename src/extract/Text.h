@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tillery {
@@ -20,6 +21,9 @@ std::string_view piece(std::string_view text, Pos start, Pos length);
 // Everything from position `start` to the end (empty when `start` lies beyond it or is
 // below 1).
 std::string_view pieceToEnd(std::string_view text, Pos start);
+
+// `target` := the decimal digits of `value` (a leading "-" when negative).
+void assignNumber(std::string& target, std::int64_t value);
 
 // Length of a text as a position value.
 inline Pos textLength(std::string_view text) { return static_cast<Pos>(text.size()); }

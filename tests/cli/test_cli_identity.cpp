@@ -4,6 +4,8 @@
 
 #include "cli/CliHarness.h"
 #include "core/MemorySettingsStore.h"
+#include "support/RealLogDigests.h"
+#include "support/RealLogs.h"
 #include "support/RunFixture.h"
 #include "support/TempDir.h"
 #include "support/WidgetControls.h"
@@ -72,6 +74,33 @@ TEST(CliIdentity, CommandLineWritesWhatAWindowPressWrites)
         test::runBinary(dir.path(), {"--settings", ini, "--type", "rules", "-o", "-", test::kSampleLog});
     EXPECT_EQ(binary.exitCode, 0) << binary.err;
     EXPECT_EQ(binary.out, table);
+}
+
+// Every real log of the Vista-and-later layout, run by the built program in every type,
+// gives the pinned output, as a window press does (test_window_run.cpp).
+TEST(CliIdentity, RealVistaLogsGiveThePinnedOutput)
+{
+    const auto logs = test::realLogs("vista");
+    if (logs.empty()) {
+        GTEST_SKIP() << "no real logs beside the project";
+    }
+    const test::TempDir dir;
+    const std::string ini = dir.file("settings.ini");
+    test::writeFile(ini, "");
+    const auto pinned =
+        test::readDigestTable(std::filesystem::path(TILLERY_TEST_DATA) / "real_log_digests.txt");
+    for (const auto& log : logs) {
+        for (const char* type : {"full", "summary", "rules"}) {
+            const std::string key = "vista/" + log.filename().string();
+            SCOPED_TRACE(key + " " + type);
+            const test::CliResult r =
+                test::runBinary(dir.path(), {"--settings", ini, "--type", type, "-o", "-", log.string()});
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            const auto found = pinned.find({key, type});
+            ASSERT_NE(found, pinned.end());
+            EXPECT_EQ(test::fnv1a64Hex(r.out), found->second.digest);
+        }
+    }
 }
 
 }  // namespace

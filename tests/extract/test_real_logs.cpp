@@ -2,6 +2,7 @@
 #include "support/RealLogs.h"
 #include "support/RunFixture.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -13,13 +14,15 @@ namespace fs = std::filesystem;
 
 class RealLogTest : public ::testing::TestWithParam<ExtractionType> {};
 
-// Every real log of either older layout runs to the end in every extraction type, whether
-// pressed through Start (for logs that pass the layout test) or run directly.
+// Every real log runs to the end in every extraction type, whether pressed through Start
+// (for logs that pass the layout test) or run directly.
 TEST_P(RealLogTest, EveryRealLogRunsToCompletion)
 {
     std::vector<fs::path> logs = realLogs("xp");
-    const auto w2k = realLogs("w2k");
-    logs.insert(logs.end(), w2k.begin(), w2k.end());
+    for (const char* folder : {"w2k", "vista"}) {
+        const auto more = realLogs(folder);
+        logs.insert(logs.end(), more.begin(), more.end());
+    }
     if (logs.empty()) {
         GTEST_SKIP() << "no real logs beside the project";
     }
@@ -67,6 +70,93 @@ TEST(RealLogTest, Windows2000LogFindsItsDrivesAndVolumeSize)
     fs::copy_file(log, full.logPath);
     ASSERT_EQ(full.press().run.outcome, RunOutcome::Completed);
     EXPECT_EQ(full.rows().size(), 2u + 2878u);
+}
+
+// One press with the default rules; the output's rows split into columns.
+std::vector<std::vector<std::string>> pressRealLog(const fs::path& log, ExtractionType type)
+{
+    RunFixture f(type);
+    fs::copy_file(log, f.logPath);
+    return f.pressWithDefaultRules();
+}
+
+TEST(RealLogTest, VistaLogsGiveTheirEventsAndTheUsbStick)
+{
+    const fs::path folder = fs::path(TILLERY_REAL_LOGS) / "vista";
+    if (!fs::exists(folder / "log2timeline_plaso_setupapi.dev.log")) {
+        GTEST_SKIP() << "no real logs beside the project";
+    }
+    // The Windows 10 log names its USB stick only through the stick's WPD node.
+    const auto rules = pressRealLog(folder / "log2timeline_plaso_setupapi.dev.log", ExtractionType::RuleBased);
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(rules[1], (std::vector<std::string>{"2016/11/22 23:50:30", "WPD FileSystem Volume Driver",
+                                                  "USBSTOR DISK GENERIC PROD FLASH DISK"}));
+
+    // Summary rows, all eleven values in column order.
+    using Row = std::vector<std::string>;
+    const std::string wpd =
+        "SWD\\WPDBUSENUM\\_??_USBSTOR#Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07#99E2116A&0#"
+        "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+    const std::pair<const char*, Row> golden[] = {
+        {"log2timeline_plaso_setupapi.dev.log",
+         {"2016/11/22 23:50:30", "Device Install (Hardware initiated) - " + wpd, "125", "Summary", "S",
+          "USBSTOR\\Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07\\99E2116A&0",
+          "eec5ad98-8080-425f-922a-dabf3de3f69a", "WPD FileSystem Volume Driver", wpd,
+          "<<<  [Exit status: SUCCESS]",
+          "c:\\windows\\system32\\driverstore\\filerepository\\wpdfs.inf_amd64_8a2119498234c804\\wpdfs.inf"}},
+        {"log2timeline_plaso_setupapi.dev.log",
+         {"2015/11/22 17:58:03", "Boot Session", "0", "Summary", "S", "", "", "", "",
+          "[Boot Session: 2015/11/22 17:58:03.498]", ""}},
+        {"log2timeline_plaso_setupapi.setup.log",
+         {"2015/11/22 17:55:25", "Setup online Device Install (Hardware initiated) - SWD\\PRINTENUM\\PrintQueues",
+          "70", "Summary", "S", "", "1ed2bbf9-11f0-4084-b21f-ad83a8e6dcdc", "Local Print Queue",
+          "SWD\\PRINTENUM\\PrintQueues", "<<<  [Exit status: SUCCESS]",
+          "c:\\windows\\system32\\driverstore\\filerepository\\printqueue.inf_amd64_d8df683074893f75\\printqueue.inf"}},
+        {"OUALI42_CyberSecu_setupapi.dev.log",
+         {"2026/01/22 18:47:26", "Install Driver Updates", "15210", "Summary", "S", "",
+          "4d36e97d-e325-11ce-bfc1-08002be10318", "", "", "<<<  [Exit status: SUCCESS (REBOOT_REQUIRED)]",
+          "C:\\Windows\\winsxs\\x86_microsoft-windows-servicingstack_31bf3856ad364e35_10.0.17763.8260_none_"
+          "fadea843e0af50ff\\TiWorker.exe -Embedding"}},
+    };
+    for (const auto& [file, row] : golden) {
+        const auto summary = pressRealLog(folder / file, ExtractionType::Summary);
+        EXPECT_NE(std::find(summary.begin(), summary.end(), row), summary.end())
+            << file << ": no row " << testing::PrintToString(row);
+    }
+}
+
+// The Windows 11 log has LF line ends and Windows-1251 bytes: with CR LF line ends it gives
+// the same bytes, which pass through unchanged.
+TEST(RealLogTest, VistaLogWithOtherLineEndsGivesTheSameOutput)
+{
+    const fs::path log =
+        fs::path(TILLERY_REAL_LOGS) / "vista/ttxamlottmolo75-cmd_support-bot_setupapi.dev.log";
+    if (!fs::exists(log)) {
+        GTEST_SKIP() << "no real logs beside the project";
+    }
+    const std::string lf = readFile(log.string());
+    std::string crlf;
+    for (const char c : lf) {
+        if (c == '\n') {
+            crlf.push_back('\r');
+        }
+        crlf.push_back(c);
+    }
+    for (const auto type : {ExtractionType::Full, ExtractionType::Summary, ExtractionType::RuleBased}) {
+        RunFixture a(type);
+        RunFixture b(type);
+        ResetRegistry(a.store);
+        ResetRegistry(b.store);
+        a.writeLog(lf);
+        b.writeLog(crlf);
+        ASSERT_EQ(a.press().run.outcome, RunOutcome::Completed);
+        ASSERT_EQ(b.press().run.outcome, RunOutcome::Completed);
+        EXPECT_EQ(a.output(), b.output());
+        if (type == ExtractionType::Full) {
+            // A Cyrillic service name, byte for byte.
+            EXPECT_NE(a.output().find("\xd1\xeb\xf3\xe6\xe1\xe0"), std::string::npos);
+        }
+    }
 }
 
 }  // namespace

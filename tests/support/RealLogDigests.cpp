@@ -4,8 +4,12 @@
 #include "support/RealLogs.h"
 #include "support/RunFixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace tillery::test {
 
@@ -34,7 +38,7 @@ std::vector<LogDigest> realLogDigests()
         {ExtractionType::RuleBased, "rules"},
         {ExtractionType::Summary, "summary"}};
     std::vector<LogDigest> digests;
-    for (const char* folder : {"w2k", "xp"}) {
+    for (const char* folder : {"vista", "w2k", "xp"}) {
         for (const fs::path& log : realLogs(folder)) {
             for (const auto& [type, typeName] : kTypes) {
                 RunFixture f(type);
@@ -55,6 +59,27 @@ std::vector<LogDigest> realLogDigests()
                 }
                 digests.push_back(std::move(d));
             }
+        }
+    }
+    return digests;
+}
+
+std::map<DigestKey, LogDigest> readDigestTable(const fs::path& table)
+{
+    std::map<DigestKey, LogDigest> digests;
+    std::ifstream in(table);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        LogDigest d;
+        if (std::getline(fields, d.file, '\t') && std::getline(fields, d.type, '\t') &&
+            (fields >> d.rows >> d.digest)) {
+            digests[{d.file, d.type}] = d;
+        } else {
+            ADD_FAILURE() << "unreadable line in " << table.string() << ": " << line;
         }
     }
     return digests;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tillery::test {
@@ -20,7 +23,11 @@ struct LogDigest {
 
 std::string fnv1a64Hex(std::string_view bytes);
 
-// Every real log of the older layouts beside the project, in every type: one press of
+using DigestKey = std::pair<std::string, std::string>;  // file, type
+// The pinned table (tests/data/real_log_digests.txt); an unreadable line fails the test.
+std::map<DigestKey, LogDigest> readDigestTable(const std::filesystem::path& table);
+
+// Every real log beside the project, in every type: one press of
 // Start each; carved fragments, which the layout test refuses, are run directly.
 std::vector<LogDigest> realLogDigests();
 

@@ -1,10 +1,27 @@
 #include "support/RunFixture.h"
 
+#include "core/DefaultRules.h"
+
+#include <gtest/gtest.h>
+
 namespace tillery::test {
 
 CheckedVector<std::string> RunFixture::rows() const
 {
     return splitRows(output());
+}
+
+std::vector<std::vector<std::string>> RunFixture::pressWithDefaultRules()
+{
+    ResetRegistry(store);
+    const PressResult result = press();
+    EXPECT_EQ(result.outcome, PressOutcome::Ran);
+    EXPECT_EQ(result.run.outcome, RunOutcome::Completed) << result.run.reason;
+    std::vector<std::vector<std::string>> table;
+    for (const std::string& row : rows()) {
+        table.push_back(columns(row));
+    }
+    return table;
 }
 
 CheckedVector<std::string> splitRows(const std::string& bytes)

@@ -39,6 +39,9 @@ struct RunFixture {
     }
     // Presses Start.
     PressResult press() { return cmdCommand_Click(ops, store); }
+    // Presses Start with the default rule set, expecting a completed run; the output's
+    // rows split into their columns.
+    std::vector<std::vector<std::string>> pressWithDefaultRules();
 };
 
 // Splits rows at CR LF; a row is the text between two line ends.

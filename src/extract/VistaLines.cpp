@@ -1,0 +1,276 @@
+#include "extract/VistaLines.h"
+
+namespace tillery::vista {
+namespace {
+
+std::string_view trimLeft(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string_view trimRight(std::string_view text)
+{
+    const auto last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Whether `text` ends in `lowerSuffix`, letters compared without regard to case.
+bool endsWithIgnoringCase(std::string_view text, std::string_view lowerSuffix)
+{
+    if (text.size() < lowerSuffix.size()) {
+        return false;
+    }
+    const std::string_view tail = text.substr(text.size() - lowerSuffix.size());
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        if (lowerAscii(tail[i]) != lowerSuffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the text holds "class" in any letter case.
+bool mentionsClass(std::string_view text)
+{
+    for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
+        if (lowerAscii(text[i]) == 'c' && lowerAscii(text[i + 1]) == 'l' &&
+            lowerAscii(text[i + 2]) == 'a' && lowerAscii(text[i + 3]) == 's' &&
+            lowerAscii(text[i + 4]) == 's') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the 38 characters at `at` are "{8-4-4-4-12}" hexadecimal digits.
+bool isGuidAt(std::string_view text, std::size_t at)
+{
+    static constexpr std::string_view kShape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    if (text.size() - at < kShape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const char c = text[at + i];
+        if (kShape[i] == 'x' ? !isHexDigit(c) : c != kShape[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The 36 characters inside the first well-formed braced GUID, or "".
+std::string_view firstGuid(std::string_view text)
+{
+    for (auto brace = text.find('{'); brace != std::string_view::npos;
+         brace = text.find('{', brace + 1)) {
+        if (isGuidAt(text, brace)) {
+            return text.substr(brace + 1, 36);
+        }
+    }
+    return {};
+}
+
+// The device a message names, by how it begins: a block marker's argument, the word
+// after "Device ", or the left side of an "ID -> target" list entry.
+std::string_view deviceCandidate(std::string_view message)
+{
+    if (message.starts_with('{')) {
+        const auto close = message.rfind('}');
+        const std::string_view inner =
+            close == std::string_view::npos ? message.substr(1) : message.substr(1, close - 1);
+        if (inner.find(":\\") != std::string_view::npos) {
+            return {};
+        }
+        const auto blank = inner.rfind(' ');
+        return blank == std::string_view::npos ? inner : inner.substr(blank + 1);
+    }
+    if (message.starts_with("Device ")) {
+        const std::string_view rest = message.substr(7);
+        return rest.substr(0, rest.find(' '));
+    }
+    const auto arrow = message.find(" -> ");
+    return arrow == std::string_view::npos ? std::string_view() : message.substr(0, arrow);
+}
+
+}  // namespace
+
+LineKind classify(std::string_view line)
+{
+    if (line.empty()) {
+        return LineKind::Empty;
+    }
+    if (line.starts_with(">>>")) {
+        return trimLeft(line.substr(3)).starts_with('[') ? LineKind::Title : LineKind::Start;
+    }
+    if (line.starts_with("<<<")) {
+        return trimLeft(line.substr(3)).starts_with("[Exit") ? LineKind::Exit : LineKind::End;
+    }
+    if (line.starts_with("[Boot Session")) {
+        return LineKind::Boot;
+    }
+    return LineKind::Body;
+}
+
+std::string_view dateTimeText(std::string_view line)
+{
+    static constexpr std::string_view kShape = "dddd/dd/dd dd:dd:dd";
+    // Every such run has a "/" at its fifth character: only those places are tried.
+    for (auto slash = line.find('/', 4); slash != std::string_view::npos;
+         slash = line.find('/', slash + 1)) {
+        const std::size_t at = slash - 4;
+        if (line.size() - at < kShape.size()) {
+            return {};
+        }
+        bool matches = true;
+        for (std::size_t i = 0; i < kShape.size() && matches; ++i) {
+            const char c = line[at + i];
+            matches = kShape[i] == 'd' ? isDigit(c) : c == kShape[i];
+        }
+        if (matches) {
+            return line.substr(at, kShape.size());
+        }
+    }
+    return {};
+}
+
+bool isDeviceLike(std::string_view text)
+{
+    return !text.empty() && text.find('\\') != std::string_view::npos &&
+           text.find(':') == std::string_view::npos && text.front() != '\\' &&
+           text.front() != '%' && !endsWithIgnoringCase(text, ".inf");
+}
+
+std::string embeddedDeviceId(std::string_view text)
+{
+    const auto marker = text.find("_??_");
+    if (marker == std::string_view::npos) {
+        return {};
+    }
+    std::string_view path = text.substr(marker + 4);
+    path = path.substr(0, path.find("#{"));
+    if (path.ends_with('#')) {
+        path.remove_suffix(1);
+    }
+    std::string id(path);
+    for (char& c : id) {
+        if (c == '#') {
+            c = '\\';
+        }
+    }
+    return id;
+}
+
+std::optional<std::string_view> dashValue(std::string_view message, std::string_view key)
+{
+    if (!message.starts_with(key)) {
+        return std::nullopt;
+    }
+    const std::string_view rest = trimLeft(message.substr(key.size()));
+    if (!rest.starts_with("- ")) {
+        return std::nullopt;
+    }
+    std::string_view value = trimRight(rest.substr(2));
+    if (value.size() >= 2 && ((value.front() == '[' && value.back() == ']') ||
+                              (value.front() == '\'' && value.back() == '\''))) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+TitleFields parseTitle(std::string_view line)
+{
+    TitleFields fields;
+    std::string_view text = trimLeft(line.substr(3));  // after ">>>"
+    if (text.starts_with('[')) {
+        text.remove_prefix(1);
+    }
+    text = trimRight(text);
+    if (text.ends_with(']')) {
+        text.remove_suffix(1);
+    }
+    fields.instance = text;
+
+    const auto dash = text.find(" - ");
+    if (dash == std::string_view::npos) {
+        return fields;
+    }
+    const std::string_view identifier = text.substr(dash + 3);
+    // A time stamp may follow the identifier inside the brackets: the ID ends at a blank.
+    const std::string_view candidate = identifier.substr(0, identifier.find(' '));
+    if (isDeviceLike(candidate)) {
+        fields.device = candidate;
+        fields.signature = embeddedDeviceId(candidate);
+    }
+    if (endsWithIgnoringCase(identifier, ".inf")) {
+        fields.path = identifier;
+    }
+    return fields;
+}
+
+NameRule readBodyLine(std::string_view line, Record& record)
+{
+    if (line.starts_with("!!!")) {
+        record.type = "Error";
+    } else if (line.starts_with('!')) {
+        record.type = "Warning";
+    } else {
+        record.type = "Informational";
+    }
+
+    // The five-character entry prefix, then the category ("dvi: "), then the message.
+    std::string_view rest = line;
+    if (line.starts_with("!!!  ") || line.starts_with("!    ") || line.starts_with("   . ") ||
+        line.starts_with("     ")) {
+        rest = line.substr(5);
+    }
+    rest = trimLeft(rest);
+    std::string_view message = rest;
+    if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
+        record.code.assign(trimRight(rest.substr(0, 3)));
+        message = trimLeft(rest.substr(5));
+    }
+
+    const std::string_view device = deviceCandidate(message);
+    if (isDeviceLike(device)) {
+        record.device.assign(device);
+        record.sig = embeddedDeviceId(device);
+    }
+
+    NameRule nameRule = NameRule::None;
+    if (const auto devDesc = dashValue(message, "DevDesc")) {
+        record.name.assign(*devDesc);
+        nameRule = NameRule::DevDesc;
+    } else if (const auto description = dashValue(message, "Description")) {
+        record.name.assign(*description);
+        nameRule = NameRule::Description;
+    }
+
+    if (message.find('{') != std::string_view::npos && mentionsClass(message)) {
+        record.guid.assign(firstGuid(message));
+    }
+
+    if (record.code == "cmd" && !message.empty()) {
+        record.path.assign(message);
+    } else if (const auto infFile = dashValue(message, "InfFile")) {
+        record.path.assign(*infFile);
+    }
+    return nameRule;
+}
+
+}  // namespace tillery::vista

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/Record.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The lines of the Vista-and-later log (setupapi.dev.log): what kind each is and which
+// field values it gives. Bytes are never decoded; letter case is folded for A-Z only.
+namespace tillery::vista {
+
+enum class LineKind {
+    Empty,  // no characters
+    Title,  // ">>>  [Device Install (Hardware initiated) - ID]"
+    Start,  // ">>>  Section start yyyy/mm/dd hh:mm:ss.mmm" (or the older form)
+    Exit,   // "<<<  [Exit status: SUCCESS]", "<<<  [Exit]"
+    End,    // "<<<  Section end yyyy/mm/dd hh:mm:ss.mmm" (or the older form)
+    Boot,   // "[Boot Session: yyyy/mm/dd hh:mm:ss.mmm]"
+    Body,   // everything else
+};
+LineKind classify(std::string_view line);
+
+// The first run of the shape "dddd/dd/dd dd:dd:dd" in the line (no milliseconds), or ""
+// when there is none.
+std::string_view dateTimeText(std::string_view line);
+
+// Whether a text names a device: it holds "\", no ":", does not begin with "\" or "%"
+// and does not end in ".inf" (any case).
+bool isDeviceLike(std::string_view text);
+
+// The disk ID that WPD and volume identifiers carry after "_??_", with "\" for "#" and
+// the interface class cut off: "SWD\WPDBUSENUM\_??_USBSTOR#Disk&Ven_A#1&0#{...}" gives
+// "USBSTOR\Disk&Ven_A\1&0". Empty when the text holds no "_??_".
+std::string embeddedDeviceId(std::string_view text);
+
+// The value after "KEY - " at the start of a message ("DevDesc      - Disk drive"), its
+// trailing blanks removed and one pair of enclosing [] or '' dropped. No value when the
+// message does not have that shape.
+std::optional<std::string_view> dashValue(std::string_view message, std::string_view key);
+
+// What a section title line gives: Instance (the bracketed text), and from the identifier
+// after " - ", Device and Signature when it names a device and Path when it is an INF.
+struct TitleFields {
+    std::string_view instance;
+    std::string_view device;
+    std::string signature;
+    std::string_view path;
+};
+TitleFields parseTitle(std::string_view line);
+
+// Which rule gave a body line its Name: the event keeps a chosen driver's Description
+// over any DevDesc.
+enum class NameRule { None, DevDesc, Description };
+
+// Fills Type, Code, Device, Signature, Name, GUID and Path of `record` from a body line;
+// the seven fields are expected empty on entry.
+NameRule readBodyLine(std::string_view line, Record& record);
+
+}  // namespace tillery::vista

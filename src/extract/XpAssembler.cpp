@@ -1,0 +1,166 @@
+#include "extract/XpAssembler.h"
+
+#include "extract/Converters.h"
+#include "extract/LineReader.h"
+#include "extract/MessageCodes.h"
+#include "extract/Text.h"
+
+namespace tillery {
+namespace {
+
+// Codes whose line becomes the event's Full Text when the event has none yet.
+bool isEventTextCode(std::string_view code)
+{
+    return code == "142" || code == "022" || code == "121" || code == "144" || code == "289" ||
+           code == "125";
+}
+
+}  // namespace
+
+XpAssembler::XpAssembler(Layout layout, MainWindowOps& ops, const std::string& headDate,
+                         const std::string& header, std::int64_t headCount)
+    : m_ops(ops),
+      m_sectionTime(layout == Layout::Windows2000 ? TimeKind::Win2000Section : TimeKind::XpSection),
+      m_headDate(headDate),
+      m_header(header),
+      m_headCount(headCount)
+{
+    m_line.date = headDate;
+}
+
+Record XpAssembler::headerRecord() const
+{
+    return headerRecordOf("[SetupAPI Log] " + m_header, m_headDate);
+}
+
+std::int64_t XpAssembler::skipHead(LineReader& log)
+{
+    // The header block was read by the controller; its last line is read by the loop.
+    std::string_view raw;
+    for (std::int64_t skip = 1; skip < m_headCount && log.next(raw); ++skip) {
+        m_lastSkipped.assign(raw);
+        ++m_skipped;
+    }
+    m_lineNumber = m_headCount < 1 ? 1 : m_headCount;
+    return m_skipped;
+}
+
+bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledRows& rows)
+{
+    ++m_linesRead;
+    if (m_linesRead == 1) {
+        m_eventSource = sourceLine;  // the header part's event starts here
+    }
+    clearLineValues(m_line);
+
+    const bool opens = !raw.empty() && raw.front() == '[';
+    if (opens) {
+        if (m_linesRead != 1) {
+            closeEvent(m_line.full, rows);
+        }
+        openSection(raw);
+        m_time = m_sectionTime;
+        m_eventSource = sourceLine;
+    } else {
+        handleEntryLine(raw);
+    }
+    if (rows.wantsLines()) {
+        rows.lineRow(m_line, m_lineNumber, m_time, sourceLine);
+    }
+    return opens;
+}
+
+void XpAssembler::finish(AssembledRows& rows)
+{
+    if (m_linesRead > 0) {
+        closeEvent(std::string_view(m_line.full).substr(m_cutOffset), rows);
+    } else {
+        m_eventSource = m_skipped;
+        closeEvent(m_lastSkipped, rows);
+    }
+}
+
+std::string XpAssembler::tidyDevice(std::string_view device, std::string_view signature) const
+{
+    return fTidyDevice(device, signature);
+}
+
+void XpAssembler::openSection(std::string_view raw)
+{
+    m_line.full.assign(raw);
+    m_line.date = fExtractDate(m_ops, raw);
+    const Pos dateLength = textLength(m_line.date);
+    m_line.instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
+    m_lineNumber = 0;
+    m_cutOffset = 0;
+    m_event.full.clear();
+    m_event.path.clear();
+    m_event.device.clear();
+    m_event.guid.clear();
+    m_event.name.clear();
+    m_event.sig.clear();
+}
+
+void XpAssembler::handleEntryLine(std::string_view raw)
+{
+    ++m_lineNumber;
+    m_line.full.assign(raw);
+
+    // An "@" line carries a time stamp before its "#" marker: the marker on is handled.
+    std::string_view text = raw;
+    m_cutOffset = 0;
+    const char first = raw.empty() ? '\0' : raw.front();
+    if (first == '@') {
+        const auto hash = raw.find('#');
+        if (hash != std::string_view::npos) {
+            m_cutOffset = hash;
+            text = raw.substr(hash);
+        }
+    }
+    std::string_view message;
+    if (first == '@' || first == '#') {
+        m_line.type = fConvertMessageType(piece(text, 2, 1));
+        m_line.code.assign(piece(text, 3, 3));
+        message = pieceToEnd(text, 6);
+    } else {
+        m_line.type = "Win2K";
+        m_line.code = "2K";
+        message = raw;
+    }
+    extractMessageCodes(m_line.code, message, m_line, m_event);
+
+    if (m_event.full.empty() && isEventTextCode(m_line.code)) {
+        m_event.full.assign(text);
+    }
+    if (!m_line.guid.empty()) m_event.guid = m_line.guid;
+    if (!m_line.device.empty()) m_event.device = m_line.device;
+    if (!m_line.path.empty()) m_event.path = m_line.path;
+    if (!m_line.name.empty()) m_event.name = m_line.name;
+    if (!m_line.sig.empty()) m_event.sig = m_line.sig;
+}
+
+void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
+{
+    rows.eventClosed();
+    if (m_event.full.empty()) {
+        m_event.full.assign(fallback);
+    }
+    if (!rows.wantsEvents()) {
+        return;
+    }
+    Record& out = m_written;
+    out.full = m_event.full;
+    out.date = m_line.date;
+    out.instance = m_line.instance;
+    assignNumber(out.line, m_lineNumber);
+    out.type = "Summary";
+    out.code = "S";
+    out.path = m_event.path;
+    out.device = m_event.device;
+    out.guid = m_event.guid;
+    out.name = m_event.name;
+    out.sig = m_event.sig;
+    rows.eventRow(out, m_time, m_eventSource);
+}
+
+}  // namespace tillery
