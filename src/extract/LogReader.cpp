@@ -86,6 +86,8 @@ private:
     std::int64_t m_events = 0;
     std::int64_t m_entries = 0;
     std::int64_t m_lineNumber = 0;
+    std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
+    std::int64_t m_doneEntries = 0;
     double m_progress = 0;
     Record m_line;
     Record m_event;
@@ -274,6 +276,8 @@ bool Run::extract(const std::string& headDate, const std::string& header, std::i
         if (m_ops.statusDue()) {
             m_ops.setStatus(processingText(msg::kProcessing, m_events, m_entries));
         }
+        m_doneEvents = m_events;
+        m_doneEntries = m_entries;
     }
 
     if (anyRead) {
@@ -307,11 +311,17 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
             result.outcome = RunOutcome::Stopped;
             return result;
         }
+        m_ops.setProgressValue(static_cast<double>(m_lineCount));  // the header lines too
         m_ops.setStatus(processingText(msg::kFinished, m_events, m_entries));
         m_output.flush();
         finishFiles();
     } catch (const std::exception& error) {
         finishFiles();
+        // The box stands over the progress of the last line handled, not over a text that
+        // pacing the status left behind.
+        if (m_doneEntries > 0) {
+            m_ops.setStatus(processingText(msg::kProcessing, m_doneEvents, m_doneEntries));
+        }
         result.outcome = RunOutcome::Failed;
         result.reason = error.what();
         result.events = m_events;

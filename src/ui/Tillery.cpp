@@ -281,9 +281,22 @@ void Tillery::optOutput_Click(int /*index*/)
     updateSetRules();
 }
 
+void Tillery::setRunControlsEnabled(bool enabled)
+{
+    for (QWidget* control : {static_cast<QWidget*>(m_txtOpen), static_cast<QWidget*>(m_cmdOpen),
+                             static_cast<QWidget*>(m_txtSave), static_cast<QWidget*>(m_cmdSave)}) {
+        control->setEnabled(enabled);
+    }
+    for (QRadioButton* option : m_optOutput) {
+        option->setEnabled(enabled);
+    }
+}
+
 void Tillery::cmdCommand_Click()
 {
     const PressResult result = tillery::cmdCommand_Click(m_ops, m_store);
+    // However the press ended (a run stopped by Close does not enable Start again).
+    setRunControlsEnabled(true);
     m_ops.flush();
     if (result.outcome == PressOutcome::ProgramEnds) {
         // The old output file could not be deleted: the program ends, as Close ends it.

@@ -170,6 +170,8 @@ void WidgetWindowOps::setStartCaption(const std::string& caption)
 void WidgetWindowOps::setStartEnabled(bool enabled)
 {
     flush();
+    // Start is disabled exactly while a run goes on, and so are the controls it reads.
+    m_window.setRunControlsEnabled(enabled);
     m_window.m_cmdCommand->setEnabled(enabled);
 }
 
