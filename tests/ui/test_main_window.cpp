@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -308,6 +309,21 @@ TEST_F(MainWindow, OpenDialogListsEveryFileAndKeepsNoStateFile)
     EXPECT_TRUE(written.empty()) << written.front();
 }
 
+// Return presses the push button that has the focus; the window carries its icon.
+TEST_F(MainWindow, ReturnPressesTheFocusedButtonAndTheWindowHasItsIcon)
+{
+    MemorySettingsStore store;
+    Tillery window(store, "");
+    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&control(window, "cmdSave"), &press);
+    }
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_TRUE(dialogs[0].save);
+}
+
 TEST_F(MainWindow, SetRulesFollowsTheSelectedType)
 {
     MemorySettingsStore store;
@@ -444,6 +460,30 @@ TEST_F(WindowOps, StatusPaintsAreSpacedButNoTextIsLost)
         QApplication::processEvents();
     }
     EXPECT_EQ(labelText(window, "lStatus"), "sixth");
+}
+
+// A status text too long for its label loses its middle, and the tooltip keeps it whole.
+TEST_F(WindowOps, LongStatusIsElidedInTheMiddleWithTheWholeTextAsTooltip)
+{
+    const QLabel& label = control<QLabel>(window, "lStatus");
+    const std::string path = "C:\\Evidence\\Case 2006-0412\\Images\\" + std::string(30, 'x') +
+                             "\\Windows\\setupapi.log";
+    const std::string longText = "Preparing to process: " + path + path;
+    window.ops().setStatus(longText);
+    paintAll();
+    const QString shown = label.text();
+    EXPECT_EQ(window.ops().status(), longText);
+    EXPECT_LT(shown.size(), QString::fromStdString(longText).size());
+    EXPECT_TRUE(shown.startsWith("Preparing to process: C:\\Evidence")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("Windows\\setupapi.log")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("...")) << shown.toStdString();
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(shown), label.contentsRect().width());
+    EXPECT_EQ(label.toolTip().toStdString(), longText);
+
+    window.ops().setStatus("File deleted.");
+    paintAll();
+    EXPECT_EQ(label.text(), "File deleted.");
+    EXPECT_TRUE(label.toolTip().isEmpty());
 }
 
 TEST_F(WindowOps, ProgressIsPacedAndHeldInsideTheBar)

@@ -191,24 +191,17 @@ TEST(SettingsStoreGeneration, MovesOnWritesOnly)
 #ifndef Q_OS_WIN
 TEST(PerUserSettingsStore, LivesBelowXdgConfigHome)
 {
-    // Qt fixes the per-user folder at the first per-user store of the process; nothing
-    // else in the test run may open the real store before this.
-    TempDir config;
-    const std::optional<QByteArray> old =
-        qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    // The test run points XDG_CONFIG_HOME at a temporary folder of its own before anything
+    // opens a per-user store (Qt fixes the per-user folder at the first one).
+    const std::filesystem::path config = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
+    ASSERT_FALSE(config.empty());
     QSettingsStore store;
-    if (old) {
-        qputenv("XDG_CONFIG_HOME", *old);
-    } else {
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    const std::filesystem::path expected = config.path() / "VORN" / "VORN.ini";
+    const std::filesystem::path expected = config / "VORN" / "VORN.ini";
     EXPECT_EQ(store.location().toStdString(), expected.string());
     store.save("Settings", "Summary", "0");
     EXPECT_TRUE(std::filesystem::is_regular_file(expected));
     EXPECT_EQ(QSettingsStore(qpath(expected.string())).get("Settings", "Summary", ""), "0");
+    std::filesystem::remove_all(config / "VORN");
 }
 #endif
 
