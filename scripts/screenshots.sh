@@ -4,18 +4,18 @@
 # temporary folder, never in the user's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
-for p in openbox xdotool; do
-  command -v "$p" >/dev/null || { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p" >/dev/null; }
-done
+bash scripts/deps.sh --screenshots
 [ -x build/src/app/tillery ] || bash scripts/build.sh
 
 display=:${SCREENSHOT_DISPLAY:-91}
 cfg=$(mktemp -d)
 mkdir -p "$cfg/VORN"
 work=$(mktemp -d)
-cp tests/data/sample_xp.log "$work/"
-sample=$work/sample_xp.log
+# A deep evidence folder, as cases have them: its path is longer than the status line.
+evidence="$work/Evidence/Case 2006-0412 Workstation 7 (imaged 2006-05-02)/Partition 1/WINDOWS"
+mkdir -p "$evidence"
+cp tests/data/sample_xp.log "$evidence/setupapi.log"
+sample=$evidence/setupapi.log
 cat >"$cfg/VORN/VORN.ini" <<INI
 [Settings]
 Open=$sample
@@ -31,7 +31,7 @@ sleep 1
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
-./build/src/app/tillery >/dev/null 2>&1 &
+./build/src/app/tillery "\"$sample\"" >/dev/null 2>&1 &
 app=$!
 
 # Waits for a window whose title matches, other than the one given, and prints its id.

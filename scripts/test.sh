@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing (the test-only tools too), builds, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh --test
 bash scripts/build.sh
 
 # Every ctest output is kept, for one closing line over all suites.

@@ -25,6 +25,7 @@ std::string MemorySettingsStore::get(std::string_view section, std::string_view 
 void MemorySettingsStore::save(std::string_view section, std::string_view key,
                                std::string_view value)
 {
+    ++m_generation;
     auto s = m_sections.find(section);
     if (s == m_sections.end()) {
         s = m_sections.emplace(std::string(section), Section{}).first;
@@ -39,6 +40,7 @@ bool MemorySettingsStore::deleteSection(std::string_view section)
         return false;
     }
     m_sections.erase(s);
+    ++m_generation;
     return true;
 }
 

@@ -21,6 +21,7 @@ public:
                     std::string_view fallback) const override;
     void save(std::string_view section, std::string_view key, std::string_view value) override;
     bool deleteSection(std::string_view section) override;
+    std::uint64_t generation() const override { return m_generation; }
 
     const Sections& sections() const { return m_sections; }
     // Number of keys in a section (0 when it is absent).
@@ -30,6 +31,7 @@ public:
 
 private:
     Sections m_sections;
+    std::uint64_t m_generation = 0;
     mutable std::size_t m_getCalls = 0;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,6 +42,13 @@ public:
     virtual void save(std::string_view section, std::string_view key, std::string_view value) = 0;
     // Removes the section with all its keys; false when there was no such section.
     virtual bool deleteSection(std::string_view section) = 0;
+
+    // A counter that moves whenever the contents may have changed: by this object's own
+    // writes, and, for a store shared with other processes, by theirs as soon as they can
+    // be seen. While it stands still, values read earlier still hold, so a reader may keep
+    // what it built from them (compiled rules, the field mask). Cheap enough to ask once
+    // per event.
+    virtual std::uint64_t generation() const = 0;
 };
 
 // True when the key holds no value at all (as opposed to an empty text). Built on get

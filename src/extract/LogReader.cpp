@@ -82,6 +82,8 @@ private:
     std::int64_t m_events = 0;
     std::int64_t m_entries = 0;
     std::int64_t m_closed = 0;
+    std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
+    std::int64_t m_doneEntries = 0;
     double m_progress = 0;
     std::string m_row;
 };
@@ -192,6 +194,8 @@ bool Run::extract(EventAssembler& assembler)
         if (m_ops.statusDue()) {
             m_ops.setStatus(processingText(msg::kProcessing, m_events, m_entries));
         }
+        m_doneEvents = m_events;
+        m_doneEntries = m_entries;
     }
     assembler.finish(*this);
     return true;
@@ -223,11 +227,20 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
             result.outcome = RunOutcome::Stopped;
             return result;
         }
+        m_ops.setProgressValue(static_cast<double>(m_lineCount));  // the header lines too
         m_ops.setStatus(processingText(msg::kFinished, m_events, m_entries));
         m_output.flush();
         finishFiles();
     } catch (const std::exception& error) {
         finishFiles();
+        // The box stands over the progress of the last line handled, not over a text that
+        // pacing the status left behind.
+        if (m_doneEntries > 0) {
+            const std::string progress = processingText(msg::kProcessing, m_doneEvents, m_doneEntries);
+            if (m_ops.status() != progress) {
+                m_ops.setStatus(progress);
+            }
+        }
         result.outcome = RunOutcome::Failed;
         result.reason = failureReason(error);
         result.events = m_events;

@@ -1,8 +1,16 @@
 #include "ui/QSettingsStore.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QStringList>
 #include <QVariant>
+
+#ifdef Q_OS_WIN
+#include <QDateTime>
+#include <QFileInfo>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace tillery {
 namespace {
@@ -60,16 +68,18 @@ QSettingsStore::QSettingsStore()
     m_location = QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\VORN");
     m_format = QSettings::NativeFormat;
     m_settings = open();
+    m_fileBacked = false;
 #else
     m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                              QStringLiteral("VORN"), QStringLiteral("VORN"));
     m_location = m_settings->fileName();
     m_format = QSettings::IniFormat;
+    m_seen = stampFile();
 #endif
 }
 
 QSettingsStore::QSettingsStore(const QString& iniPath)
-    : m_location(iniPath), m_format(QSettings::IniFormat), m_settings(open())
+    : m_location(iniPath), m_format(QSettings::IniFormat), m_settings(open()), m_seen(stampFile())
 {
 }
 
@@ -91,12 +101,70 @@ void QSettingsStore::forgetReads() const
     m_cachedKeys = 0;
 }
 
+QSettingsStore::FileStamp QSettingsStore::stampFile() const
+{
+    FileStamp stamp;
+#ifdef Q_OS_WIN
+    const QFileInfo info(m_location);
+    if (info.exists()) {
+        stamp.exists = true;
+        stamp.size = info.size();
+        stamp.modified = info.lastModified().toMSecsSinceEpoch();
+    }
+#else
+    struct stat status {};
+    if (::stat(QFile::encodeName(m_location).constData(), &status) == 0) {
+        stamp.exists = true;
+        stamp.size = static_cast<std::int64_t>(status.st_size);
+#ifdef Q_OS_DARWIN
+        const timespec& modified = status.st_mtimespec;
+#else
+        const timespec& modified = status.st_mtim;
+#endif
+        stamp.modified = static_cast<std::int64_t>(modified.tv_sec) * 1'000'000'000 + modified.tv_nsec;
+        stamp.identity = static_cast<std::uint64_t>(status.st_ino);
+    }
+#endif
+    return stamp;
+}
+
+void QSettingsStore::followFile() const
+{
+    if (!m_fileBacked) {
+        return;
+    }
+    const FileStamp now = stampFile();
+    if (now == m_seen) {
+        return;
+    }
+    m_seen = now;
+    // The backend keeps the file's contents per process; sync reads the file again when
+    // its size or time moved (it holds no unwritten changes: every save syncs at once).
+    m_settings->sync();
+    forgetReads();
+    ++m_generation;
+}
+
+std::uint64_t QSettingsStore::generation() const
+{
+    if (!m_fileBacked) {
+        // The registry gives no cheap sign of a change: any moment may have brought one.
+        return ++m_generation;
+    }
+    followFile();
+    return m_generation;
+}
+
 std::optional<std::string> QSettingsStore::read(std::string_view section,
                                                 std::string_view key) const
 {
     if (section.empty() || key.empty()) {
         return std::nullopt;
     }
+    if (!m_fileBacked) {
+        return textOf(m_settings->value(settingsKey(section, key)));
+    }
+    followFile();
     auto cachedSection = m_cache.find(section);
     if (cachedSection != m_cache.end()) {
         const auto cached = cachedSection->second.find(key);
@@ -126,7 +194,10 @@ std::string QSettingsStore::get(std::string_view section, std::string_view key,
 
 void QSettingsStore::save(std::string_view section, std::string_view key, std::string_view value)
 {
+    // The file's new stamp is taken in by the next read (the backend already holds what
+    // it wrote, so that costs no reading).
     forgetReads();
+    ++m_generation;
     if (section.empty() || key.empty()) {
         throw StoreError("a setting needs a section and a key");
     }
@@ -166,6 +237,7 @@ void QSettingsStore::save(std::string_view section, std::string_view key, std::s
 bool QSettingsStore::deleteSection(std::string_view section)
 {
     forgetReads();
+    ++m_generation;
     if (section.empty()) {
         return false;
     }

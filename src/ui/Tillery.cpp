@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -25,6 +26,12 @@
 
 #include <iterator>
 #include <optional>
+
+// The icon's resources sit in a static library: they are registered by hand.
+static void initIconResource()
+{
+    Q_INIT_RESOURCE(tillery_icon);
+}
 
 namespace tillery::ui {
 namespace {
@@ -104,6 +111,8 @@ Tillery::Tillery(SettingsStore& store, std::string argumentText, QWidget* parent
     : QWidget(parent), m_store(store), m_argumentText(std::move(argumentText)), m_ops(*this)
 {
     setObjectName(QStringLiteral("Tillery"));
+    initIconResource();
+    setWindowIcon(QIcon(QStringLiteral(":/tillery/tillery.png")));
     createControls();
     Form_Load();
 }
@@ -130,7 +139,8 @@ void Tillery::createControls()
         auto* widget = new QPushButton(QString::fromLatin1(caption), this);
         widget->setObjectName(QString::fromLatin1(name));
         widget->setGeometry(geometry);
-        widget->setAutoDefault(false);
+        // Return presses the button that has the focus, as Space does.
+        widget->setAutoDefault(true);
         return widget;
     };
     const auto textBox = [this](const char* name, QRect geometry) {
@@ -281,9 +291,22 @@ void Tillery::optOutput_Click(int /*index*/)
     updateSetRules();
 }
 
+void Tillery::setRunControlsEnabled(bool enabled)
+{
+    for (QWidget* control : {static_cast<QWidget*>(m_txtOpen), static_cast<QWidget*>(m_cmdOpen),
+                             static_cast<QWidget*>(m_txtSave), static_cast<QWidget*>(m_cmdSave)}) {
+        control->setEnabled(enabled);
+    }
+    for (QRadioButton* option : m_optOutput) {
+        option->setEnabled(enabled);
+    }
+}
+
 void Tillery::cmdCommand_Click()
 {
     const PressResult result = tillery::cmdCommand_Click(m_ops, m_store);
+    // However the press ended (a run stopped by Close does not enable Start again).
+    setRunControlsEnabled(true);
     if (result.logChanged) {
         m_ops.setStatus(std::string(msg::kLogChanged));
     }

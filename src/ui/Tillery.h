@@ -73,6 +73,9 @@ private:
     void Form_Load();
     void updateSetRules();
     void requestEnd();
+    // A run writes one kind of row to one file: while it runs, the extraction type, the
+    // two paths and their dialogs take no input.
+    void setRunControlsEnabled(bool enabled);
 
     SettingsStore& m_store;
     std::string m_argumentText;

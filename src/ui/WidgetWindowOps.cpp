@@ -33,6 +33,30 @@ std::string toUtf8(const QString& text)
 
 }  // namespace
 
+QString elideMiddle(const QString& text, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width) {
+        return text;
+    }
+    static const QString kDots = QStringLiteral("...");
+    const auto shortened = [&text](qsizetype kept) {
+        const qsizetype head = (kept + 1) / 2;
+        return text.left(head) + kDots + text.right(kept - head);
+    };
+    // The most characters that fit, half from each end.
+    qsizetype fits = 0;
+    qsizetype tooMany = text.size();
+    while (tooMany - fits > 1) {
+        const qsizetype middle = fits + (tooMany - fits) / 2;
+        if (metrics.horizontalAdvance(shortened(middle)) <= width) {
+            fits = middle;
+        } else {
+            tooMany = middle;
+        }
+    }
+    return shortened(fits);
+}
+
 WidgetWindowOps::WidgetWindowOps(Tillery& window) : m_window(window)
 {
     m_elapsed.start();
@@ -66,8 +90,14 @@ void WidgetWindowOps::paintStatus()
 {
     m_statusPending = false;
     m_lastStatusPaint = now();
-    m_window.m_lStatus->setText(fromUtf8(m_status));
-    m_window.m_lStatus->repaint();
+    // A text too long for the label (a deep path) loses its middle, not its end; the
+    // whole text stays at hand as the label's tooltip.
+    QLabel* label = m_window.m_lStatus;
+    const QString text = fromUtf8(m_status);
+    const QString shown = elideMiddle(text, label->fontMetrics(), label->contentsRect().width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+    label->repaint();
 }
 
 void WidgetWindowOps::paintProgress()
@@ -170,6 +200,8 @@ void WidgetWindowOps::setStartCaption(const std::string& caption)
 void WidgetWindowOps::setStartEnabled(bool enabled)
 {
     flush();
+    // Start is disabled exactly while a run goes on, and so are the controls it reads.
+    m_window.setRunControlsEnabled(enabled);
     m_window.m_cmdCommand->setEnabled(enabled);
 }
 

@@ -3,6 +3,8 @@
 #include "extract/MainWindowOps.h"
 
 #include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QString>
 #include <QTimer>
 
 #include <cstdint>
@@ -12,6 +14,10 @@
 namespace tillery::ui {
 
 class Tillery;
+
+// `text` shortened to `width` pixels by putting "..." in place of its middle; unchanged
+// when it fits.
+QString elideMiddle(const QString& text, const QFontMetrics& metrics, int width);
 
 // The main window operations on the widgets of the Tillery window.
 //

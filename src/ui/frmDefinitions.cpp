@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -110,10 +111,13 @@ void frmDefinitions::buildControls()
     m_lvDefinitions->setColumnCount(3);
     m_lvDefinitions->setHeaderLabels(
         {QStringLiteral("Field"), QStringLiteral("Select"), QStringLiteral("Value")});
+    // Field and Select keep their width; Value takes what is left beside the vertical
+    // scroll bar, so the three columns show without a horizontal one.
     m_lvDefinitions->setColumnWidth(kColField, 96);
     m_lvDefinitions->setColumnWidth(kColSelect, 96);
-    m_lvDefinitions->setColumnWidth(kColValue, 167);
-    m_lvDefinitions->header()->setStretchLastSection(false);
+    m_lvDefinitions->header()->setStretchLastSection(true);
+    m_lvDefinitions->header()->setMinimumSectionSize(24);
+    m_lvDefinitions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lvDefinitions->setRootIsDecorated(false);
     m_lvDefinitions->setUniformRowHeights(true);
     m_lvDefinitions->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -133,6 +137,9 @@ void frmDefinitions::buildControls()
     m_cmbSelect->setGeometry(256, 184, 97, 21);
     m_cmbSelect->setEditable(false);
     m_cmbSelect->installEventFilter(this);
+    // Return in a list is no request to add the input row as a rule.
+    m_lvFields->installEventFilter(this);
+    m_lvDefinitions->installEventFilter(this);
 
     m_txtValue = new QLineEdit(this);
     m_txtValue->setObjectName(QStringLiteral("txtValue"));
@@ -173,6 +180,12 @@ bool frmDefinitions::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_cmbSelect && event->type() == QEvent::FocusOut) {
         cmbSelect_LostFocus();
+    }
+    if ((watched == m_lvFields || watched == m_lvDefinitions) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

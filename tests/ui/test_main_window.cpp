@@ -1,20 +1,27 @@
 #include "core/DefaultRules.h"
 #include "core/MemorySettingsStore.h"
+#include "support/TempDir.h"
 #include "ui/Tillery.h"
 #include "ui/UiSeams.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -219,6 +226,104 @@ TEST_F(MainWindow, FileDialogsAskWithTheirPresetsAndCancelChangesNothing)
     EXPECT_EQ(dialogs.back().fileName, "/data/out.xls");
 }
 
+// The real open dialog: "All Files (*.*)" lists every file, names without a dot too, and
+// such a name can be opened; the dialog leaves no file of its own in the settings folder.
+TEST_F(MainWindow, OpenDialogListsEveryFileAndKeepsNoStateFile)
+{
+    setFileDialogHook({});
+    test::TempDir evidence;
+    for (const char* name : {"f1143712", "setupapi", "setupapi.log"}) {
+        test::writeFile(evidence.file(name), "[SetupAPI Log]\r\n");
+    }
+    const QString folder = QString::fromStdString(evidence.path().string());
+    MemorySettingsStore store;
+    Tillery window(store, "");
+    window.show();
+
+    QString shownFilter;
+    QStringList listed;
+    bool openEnabled = false;
+    // Answers the dialog once it is up.
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, &window, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        answer.stop();
+        shownFilter = dialog->selectedNameFilter();
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        if (model != nullptr) {
+            bool loaded = false;
+            QObject::connect(model, &QFileSystemModel::directoryLoaded, dialog,
+                             [&](const QString& path) { loaded = loaded || path == folder; });
+            dialog->setDirectory(folder);
+            QElapsedTimer waited;
+            waited.start();
+            while (!loaded && waited.elapsed() < 5000) {
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            const QModelIndex root = model->index(folder);
+            for (int row = 0; row < model->rowCount(root); ++row) {
+                listed << model->fileName(model->index(row, 0, root));
+            }
+        }
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        if (name != nullptr && buttons != nullptr && buttons->button(QDialogButtonBox::Open) != nullptr) {
+            name->setText(QStringLiteral("f1143712"));
+            openEnabled = buttons->button(QDialogButtonBox::Open)->isEnabled();
+        }
+        // A "not found" box over the dialog is closed, and the dialog after it.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, dialog, [dialog] {
+            if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && box != dialog) {
+                box->close();
+            }
+        });
+        closer.start(10);
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    });
+    answer.start();
+    control<QPushButton>(window, "cmdOpen").click();
+
+    EXPECT_EQ(shownFilter, "All Files (*.*)") << "the description as given";
+    listed.sort();
+    EXPECT_EQ(listed, QStringList({"f1143712", "setupapi", "setupapi.log"}));
+    EXPECT_TRUE(openEnabled) << "a name without a dot can be opened";
+    EXPECT_EQ(text(window, "txtOpen"), (evidence.path() / "f1143712").string());
+
+    // Only the program's own store may live in the per-user settings folder.
+    std::vector<std::string> written;
+    const std::filesystem::path config = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(config)) {
+        const std::string relative = entry.path().lexically_relative(config).generic_string();
+        if (entry.is_regular_file() && relative != "VORN/VORN.ini") {
+            written.push_back(relative);
+        }
+    }
+    EXPECT_TRUE(written.empty()) << written.front();
+}
+
+// Return presses the push button that has the focus; the window carries its icon.
+TEST_F(MainWindow, ReturnPressesTheFocusedButtonAndTheWindowHasItsIcon)
+{
+    MemorySettingsStore store;
+    Tillery window(store, "");
+    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&control(window, "cmdSave"), &press);
+    }
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_TRUE(dialogs[0].save);
+}
+
 TEST_F(MainWindow, SetRulesFollowsTheSelectedType)
 {
     MemorySettingsStore store;
@@ -356,6 +461,30 @@ TEST_F(WindowOps, StatusPaintsAreSpacedButNoTextIsLost)
         QApplication::processEvents();
     }
     EXPECT_EQ(labelText(window, "lStatus"), "sixth");
+}
+
+// A status text too long for its label loses its middle, and the tooltip keeps it whole.
+TEST_F(WindowOps, LongStatusIsElidedInTheMiddleWithTheWholeTextAsTooltip)
+{
+    const QLabel& label = control<QLabel>(window, "lStatus");
+    const std::string path = "C:\\Evidence\\Case 2006-0412\\Images\\" + std::string(30, 'x') +
+                             "\\Windows\\setupapi.log";
+    const std::string longText = "Preparing to process: " + path + path;
+    window.ops().setStatus(longText);
+    paintAll();
+    const QString shown = label.text();
+    EXPECT_EQ(window.ops().status(), longText);
+    EXPECT_LT(shown.size(), QString::fromStdString(longText).size());
+    EXPECT_TRUE(shown.startsWith("Preparing to process: C:\\Evidence")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("Windows\\setupapi.log")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("...")) << shown.toStdString();
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(shown), label.contentsRect().width());
+    EXPECT_EQ(label.toolTip().toStdString(), longText);
+
+    window.ops().setStatus("File deleted.");
+    paintAll();
+    EXPECT_EQ(label.text(), "File deleted.");
+    EXPECT_TRUE(label.toolTip().isEmpty());
 }
 
 TEST_F(WindowOps, ProgressIsPacedAndHeldInsideTheBar)

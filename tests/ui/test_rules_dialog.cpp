@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -198,7 +200,6 @@ TEST_F(RulesDialogTest, ControlsHaveTheirCaptionsPlacesAndTabOrder)
     EXPECT_EQ(c.lvDefinitions->headerItem()->text(2), QStringLiteral("Value"));
     EXPECT_EQ(c.lvDefinitions->columnWidth(0), 96);
     EXPECT_EQ(c.lvDefinitions->columnWidth(1), 96);
-    EXPECT_EQ(c.lvDefinitions->columnWidth(2), 167);
 
     // Walking the focus chain from the first control meets the others in tab order
     // (the labels take no focus).
@@ -216,6 +217,60 @@ TEST_F(RulesDialogTest, ControlsHaveTheirCaptionsPlacesAndTabOrder)
         w = w->nextInFocusChain();
     } while (w != c.lvDefinitions && chain.size() < expected.size());
     EXPECT_EQ(chain, expected);
+}
+
+// The three rule columns fit the list, with few rules and with enough for a vertical
+// scroll bar: Value takes the width left and ends where the visible area ends.
+TEST_F(RulesDialogTest, RuleColumnsFitWithoutAHorizontalScrollBar)
+{
+    for (const int rules : {1, 40}) {
+        SCOPED_TRACE(rules);
+        auto dialog = open();
+        const Controls c(*dialog);
+        ASSERT_TRUE(c.complete());
+        c.lvDefinitions->clear();
+        for (int i = 0; i < rules; ++i) {
+            new QTreeWidgetItem(c.lvDefinitions, QStringList{"Device", "Starts with",
+                                                             QString(60, QLatin1Char('v'))});
+        }
+        activate(*dialog);
+        const QHeaderView* header = c.lvDefinitions->header();
+        const int visible = c.lvDefinitions->viewport()->width();
+        EXPECT_EQ(c.lvDefinitions->columnWidth(0), 96);
+        EXPECT_EQ(c.lvDefinitions->columnWidth(1), 96);
+        EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), visible);
+        EXPECT_GT(c.lvDefinitions->columnWidth(2), 96);
+        EXPECT_FALSE(c.lvDefinitions->horizontalScrollBar()->isVisible());
+        EXPECT_EQ(c.lvDefinitions->verticalScrollBar()->isVisible(), rules > 1);
+    }
+}
+
+// Return in either list presses nothing (in particular not Add); Escape still cancels.
+TEST_F(RulesDialogTest, ReturnInAListAddsNothingAndEscapeCancels)
+{
+    auto dialog = open();
+    const Controls c(*dialog);
+    ASSERT_TRUE(c.complete());
+    activate(*dialog);
+    c.cmbFields->setCurrentText("Device");
+    c.cmbSelect->setCurrentText("Contains");
+    c.txtValue->setText("usb");
+    const int before = c.lvDefinitions->topLevelItemCount();
+    for (QTreeWidget* list : {c.lvDefinitions, c.lvFields}) {
+        list->setFocus();
+        for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(list, &press);
+        }
+    }
+    EXPECT_EQ(c.lvDefinitions->topLevelItemCount(), before);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(dialog->isVisible());
+
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(c.lvDefinitions, &escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 
 TEST_F(RulesDialogTest, EmptyStoreOpensWithEveryFieldCheckedAndNoRules)

@@ -1,9 +1,12 @@
+#include "core/MemorySettingsStore.h"
 #include "support/TempDir.h"
 #include "ui/QSettingsStore.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -119,27 +122,86 @@ TEST_F(SettingsStoreFile, FailedWriteIsReportedEvenAfterAParseError)
     EXPECT_THROW(store.save("Settings", "Summary", "1"), StoreError);
 }
 
+// Two copies of the program share one file: each read sees what the other wrote, and a
+// save merges into what the other wrote instead of writing back an old picture.
+TEST_F(SettingsStoreFile, TwoStoresOnOneFileSeeEachOthersWrites)
+{
+    QSettingsStore first(qpath(ini));
+    first.save("Rules", "Count", "16");
+    first.save("Rules", "16f", "Device");
+    ASSERT_EQ(first.get("Rules", "Count", "0"), "16");
+    const auto seen = first.generation();
+    EXPECT_EQ(first.generation(), seen) << "reads alone move nothing";
+
+    QSettingsStore second(qpath(ini));
+    EXPECT_EQ(second.get("Rules", "16f", ""), "Device");
+    second.save("Rules", "Count", "2");
+    EXPECT_EQ(first.get("Rules", "Count", "0"), "2");
+    EXPECT_NE(first.generation(), seen);
+
+    // Another process rewrites the file behind both (Qt keeps one parsed copy of a file
+    // per process, so only a change on disk shows whether the file is read again).
+    const auto beforeRewrite = second.generation();
+    writeFile(ini, "[Rules]\nCount=1\n1f=Name\n");
+    EXPECT_EQ(first.get("Rules", "Count", "0"), "1");
+    EXPECT_EQ(second.get("Rules", "1f", ""), "Name");
+    EXPECT_TRUE(keyAbsent(second, "Rules", "16f"));
+    EXPECT_NE(second.generation(), beforeRewrite);
+
+    first.save("Settings", "Summary", "2");
+    EXPECT_EQ(second.get("Rules", "Count", "0"), "1") << "a save keeps the other's keys";
+    EXPECT_EQ(second.get("Settings", "Summary", ""), "2");
+
+    std::filesystem::remove(ini);
+    EXPECT_EQ(first.get("Rules", "Count", "0"), "0") << "a removed file reads as empty";
+}
+
+// The generation moves with every write of the store's own and stands still on reads.
+TEST(SettingsStoreGeneration, MovesOnWritesOnly)
+{
+    TempDir dir;
+    const std::vector<std::pair<const char*, std::function<std::unique_ptr<SettingsStore>()>>> kinds = {
+        {"memory", [] { return std::make_unique<MemorySettingsStore>(); }},
+        {"file", [&dir] { return std::make_unique<QSettingsStore>(qpath(dir.file("g.ini"))); }},
+    };
+    for (const auto& [name, make] : kinds) {
+        SCOPED_TRACE(name);
+        const std::unique_ptr<SettingsStore> store = make();
+        auto last = store->generation();
+        const auto moved = [&] {
+            const auto now = store->generation();
+            const bool changed = now != last;
+            last = now;
+            return changed;
+        };
+        store->get("Rules", "Count", "0");
+        EXPECT_FALSE(moved());
+        store->save("Rules", "Count", "3");
+        EXPECT_TRUE(moved());
+        store->get("Rules", "Count", "0");
+        EXPECT_FALSE(moved());
+        store->save("Rules", "Count", "3");
+        EXPECT_TRUE(moved()) << "even a write of the same value";
+        EXPECT_TRUE(store->deleteSection("Rules"));
+        EXPECT_TRUE(moved());
+        EXPECT_FALSE(moved());
+    }
+}
+
 #ifndef Q_OS_WIN
 TEST(PerUserSettingsStore, LivesBelowXdgConfigHome)
 {
-    // Qt fixes the per-user folder at the first per-user store of the process; nothing
-    // else in the test run may open the real store before this.
-    TempDir config;
-    const std::optional<QByteArray> old =
-        qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    // The test run points XDG_CONFIG_HOME at a temporary folder of its own before anything
+    // opens a per-user store (Qt fixes the per-user folder at the first one).
+    const std::filesystem::path config = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
+    ASSERT_FALSE(config.empty());
     QSettingsStore store;
-    if (old) {
-        qputenv("XDG_CONFIG_HOME", *old);
-    } else {
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
-    const std::filesystem::path expected = config.path() / "VORN" / "VORN.ini";
+    const std::filesystem::path expected = config / "VORN" / "VORN.ini";
     EXPECT_EQ(store.location().toStdString(), expected.string());
     store.save("Settings", "Summary", "0");
     EXPECT_TRUE(std::filesystem::is_regular_file(expected));
     EXPECT_EQ(QSettingsStore(qpath(expected.string())).get("Settings", "Summary", ""), "0");
+    std::filesystem::remove_all(config / "VORN");
 }
 #endif
 

@@ -13,14 +13,18 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <vector>
 
 namespace tillery::ui {
 namespace {
@@ -142,6 +146,119 @@ TEST_F(WindowRun, RealVistaLogsGiveThePinnedOutput)
             EXPECT_EQ(test::fnv1a64Hex(test::readFile(output)), found->second.digest);
         }
     }
+}
+
+// The controls a run reads: the three types, the two paths and their dialogs.
+std::vector<bool> runControlsEnabled(QWidget& window)
+{
+    std::vector<bool> enabled;
+    for (const char* name : {"optOutput0", "optOutput1", "optOutput2", "txtOpen", "cmdOpen",
+                             "txtSave", "cmdSave"}) {
+        enabled.push_back(control<QWidget>(window, name).isEnabled());
+    }
+    return enabled;
+}
+
+// A run writes one kind of row: nothing it reads can change while it goes on, and all of
+// it takes input again however the press ends.
+TEST_F(WindowRun, RunControlsRestWhileARunGoesOn)
+{
+    const MemorySettingsStore::Sections badCount = {{"Rules", {{"Count", "x"}}}};
+    struct Case {
+        const char* name;
+        MemorySettingsStore::Sections sections;
+        int type;
+        bool closeMidRun;
+        std::string log;
+        std::optional<std::string> lastBox;  // none when the run stops without a box
+        bool runs;
+    };
+    const std::vector<Case> cases = {
+        {"complete", {}, 1, false, kSample, "Extraction complete.", true},
+        {"failed", badCount, 2, false, kSample, "Error occurred while processing file.", true},
+        {"closed", {}, 0, true, kSample, std::nullopt, true},
+        {"refused", {}, 1, false, dir.file("missing.log"),
+         "File: " + dir.file("missing.log") + " not found.", false},
+    };
+    const std::vector<bool> allOn(7, true);
+    const std::vector<bool> allOff(7, false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        std::optional<std::vector<bool>> during;
+        bool setRulesDuring = false;
+        MemorySettingsStore store(c.sections);
+        Tillery window(store, "");
+        window.show();
+        // Runs at the run's first yield to window events.
+        QTimer::singleShot(0, &window, [&] {
+            during = runControlsEnabled(window);
+            setRulesDuring = control<QPushButton>(window, "cmdDefinitions").isEnabled();
+            if (c.closeMidRun) {
+                control<QPushButton>(window, "cmdClose").click();
+            }
+        });
+        press(window, c.type, c.log, dir.file(std::string(c.name) + ".xls"));
+        if (c.runs) {
+            ASSERT_TRUE(during.has_value()) << "the run never yielded";
+            EXPECT_EQ(*during, allOff);
+            EXPECT_EQ(setRulesDuring, c.type == 2) << "Set Rules follows the type alone";
+        }
+        EXPECT_EQ(runControlsEnabled(window), allOn);
+        if (c.lastBox) {
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes.back(), *c.lastBox);
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+    }
+}
+
+// With the status paced (here the clock stands still, so no progress text is ever due),
+// the box of a failed run still stands over the progress of the last line handled.
+TEST_F(WindowRun, FailureBoxStandsOverTheLastProgressText)
+{
+    const MemorySettingsStore::Sections badCount = {{"Rules", {{"Count", "x"}}}};
+    MemorySettingsStore headlessStore(badCount);
+    test::FakeWindowOps ops;
+    ops.type = ExtractionType::RuleBased;
+    ops.open = kSample;
+    ops.save = dir.file("headless.xls");
+    ASSERT_EQ(cmdCommand_Click(ops, headlessStore).run.outcome, RunOutcome::Failed);
+    const std::string expected = ops.status();
+    ASSERT_EQ(expected.rfind("Processing ", 0), 0u) << expected;
+
+    MemorySettingsStore store(badCount);
+    Tillery window(store, "");
+    window.ops().setClock([] { return std::int64_t{1'000'000}; });
+    std::vector<std::string> statusAtBox;
+    setBoxHook([&](const BoxRequest& box) {
+        statusAtBox.push_back(control<QLabel>(window, "lStatus").text().toStdString());
+        boxes.push_back(box.text.toStdString());
+    });
+    press(window, 2, kSample, dir.file("window.xls"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Error occurred while processing file.");
+    EXPECT_EQ(statusAtBox[0], expected);
+}
+
+// The bar of a finished run is full, header lines included.
+TEST_F(WindowRun, FinishedRunShowsAFullBar)
+{
+    MemorySettingsStore store;
+    Tillery window(store, "");
+    std::optional<std::pair<int, int>> barAtBox;
+    setBoxHook([&](const BoxRequest& box) {
+        const auto& bar = control<QProgressBar>(window, "pbProcess");
+        barAtBox = std::pair(bar.value(), bar.maximum());
+        boxes.push_back(box.text.toStdString());
+    });
+    press(window, 1, kSample, dir.file("out.xls"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Extraction complete.");
+    ASSERT_TRUE(barAtBox.has_value());
+    EXPECT_EQ(barAtBox->first, barAtBox->second);
+    EXPECT_EQ(barAtBox->second, 29) << "every line of the log";
 }
 
 }  // namespace
