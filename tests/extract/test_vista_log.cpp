@@ -193,22 +193,24 @@ const EventCase kEventCases[] = {
      {{'S', 2, Line, "1"}, {'S', 2, Full, ">>>  Section start 2012/03/16 11:00:00.000"}, {'S', 2, Name, ""},
       {'S', 3, Date, "2012/03/16 11:00:01"}, {'S', 3, Line, "3"}, {'S', 3, Name, ""},
       {'F', 11, Line, "4"}, {'F', 11, Instance, kInner}}},
-    // No start line: no date; a title as the last line is written at the end.
+    // No start line: no date; the last candidate names the event; a title as the last line
+    // is written at the end.
     {"no start line, a title last",
-     crlf({">>>  [Device Install (Hardware initiated) - 1394\\SONY\\0123]",
+     crlf({">>>  [Device Install (Hardware initiated) - 1394\\SONY\\0123]", "     dvi:           DevDesc      - First",
            "     dvi:           DevDesc      - Sony DV camera", "<<<  [Exit status: SUCCESS]",
            ">>>  [Enable Device Install]"}),
      4,
-     {{'S', 2, Date, ""}, {'S', 2, Line, "2"}, {'S', 2, Name, "Sony DV camera"}, {'S', 3, Line, "0"},
-      {'S', 3, Full, ">>>  [Enable Device Install]"}, {'F', 5, Date, ""}, {'F', 8, Date, ""},
-      {'F', 8, Full, ">>>  [Enable Device Install]"}}},
-    // The title's INF beats the command line and the chosen INF; the last DevDesc names the
-    // event, an empty Description does not; a GUID counts only as a class GUID; bytes above
-    // 0x7F pass unchanged.
+     {{'S', 2, Date, ""}, {'S', 2, Line, "3"}, {'S', 2, Name, "Sony DV camera"}, {'S', 3, Line, "0"},
+      {'S', 3, Full, ">>>  [Enable Device Install]"}, {'F', 5, Date, ""}, {'F', 9, Date, ""},
+      {'F', 9, Full, ">>>  [Enable Device Install]"}}},
+    // The title's INF beats the command line and the chosen INF; the chosen driver's
+    // Description names the event for good, an empty one does not; a GUID counts only as a
+    // class GUID; bytes above 0x7F pass unchanged.
     {"event values",
      crlf({">>>  [Setup Import Driver Package - C:\\x\\a.inf]", ">>>  Section start 2016/01/01 18:00:00.000",
            "      cmd: C:\\Windows\\System32\\spoolsv.exe", "     dvi:           DevDesc      - First",
-           "     dvi:           Description - []", "     dvi:           DevDesc      - " + kLocalName,
+           "     dvi:           Description - []", "     dvi:           Description - [" + kLocalName + "]",
+           "     dvi:           DevDesc      - Later", "     dvi:           Description - 'Skipped'",
            "     inf:      Class GUID     = {4d36e97d-e325-11ce-bfc1-08002be10318}",
            "     flq:      Copying 'C:\\Temp\\{11111111-2222-3333-4444-555555555555}\\a.sys'",
            "     dvi:                InfFile     - [c:\\b.inf]", "<<<  Section end 2016/01/01 18:00:01.000",
