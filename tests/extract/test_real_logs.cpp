@@ -104,9 +104,6 @@ TEST(RealLogTest, VistaLogsGiveTheirEventsAndTheUsbStick)
           "eec5ad98-8080-425f-922a-dabf3de3f69a", "WPD FileSystem Volume Driver", wpd,
           "<<<  [Exit status: SUCCESS]",
           "c:\\windows\\system32\\driverstore\\filerepository\\wpdfs.inf_amd64_8a2119498234c804\\wpdfs.inf"}},
-        {"log2timeline_plaso_setupapi.dev.log",
-         {"2015/11/22 17:58:03", "Boot Session", "0", "Summary", "S", "", "", "", "",
-          "[Boot Session: 2015/11/22 17:58:03.498]", ""}},
         {"log2timeline_plaso_setupapi.setup.log",
          {"2015/11/22 17:55:25", "Setup online Device Install (Hardware initiated) - SWD\\PRINTENUM\\PrintQueues",
           "70", "Summary", "S", "", "1ed2bbf9-11f0-4084-b21f-ad83a8e6dcdc", "Local Print Queue",
@@ -122,40 +119,6 @@ TEST(RealLogTest, VistaLogsGiveTheirEventsAndTheUsbStick)
         const auto summary = pressRealLog(folder / file, ExtractionType::Summary);
         EXPECT_NE(std::find(summary.begin(), summary.end(), row), summary.end())
             << file << ": no row " << testing::PrintToString(row);
-    }
-}
-
-// The Windows 11 log has LF line ends and Windows-1251 bytes: with CR LF line ends it gives
-// the same bytes, which pass through unchanged.
-TEST(RealLogTest, VistaLogWithOtherLineEndsGivesTheSameOutput)
-{
-    const fs::path log =
-        fs::path(TILLERY_REAL_LOGS) / "vista/ttxamlottmolo75-cmd_support-bot_setupapi.dev.log";
-    if (!fs::exists(log)) {
-        GTEST_SKIP() << "no real logs beside the project";
-    }
-    const std::string lf = readFile(log.string());
-    std::string crlf;
-    for (const char c : lf) {
-        if (c == '\n') {
-            crlf.push_back('\r');
-        }
-        crlf.push_back(c);
-    }
-    for (const auto type : {ExtractionType::Full, ExtractionType::Summary, ExtractionType::RuleBased}) {
-        RunFixture a(type);
-        RunFixture b(type);
-        ResetRegistry(a.store);
-        ResetRegistry(b.store);
-        a.writeLog(lf);
-        b.writeLog(crlf);
-        ASSERT_EQ(a.press().run.outcome, RunOutcome::Completed);
-        ASSERT_EQ(b.press().run.outcome, RunOutcome::Completed);
-        EXPECT_EQ(a.output(), b.output());
-        if (type == ExtractionType::Full) {
-            // A Cyrillic service name, byte for byte.
-            EXPECT_NE(a.output().find("\xd1\xeb\xf3\xe6\xe1\xe0"), std::string::npos);
-        }
     }
 }
 

@@ -5,7 +5,6 @@
 #include "ui/UiSeams.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -242,39 +241,30 @@ TEST_F(MainWindow, OpenDialogListsEveryFileAndKeepsNoStateFile)
 
     QString shownFilter;
     QStringList listed;
-    bool openEnabled = false;
-    // Answers the dialog once it is up.
-    QTimer answer;
-    answer.setInterval(10);
+    QTimer answer;  // answers the dialog once it is up
     QObject::connect(&answer, &QTimer::timeout, &window, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
+        auto* model = dialog != nullptr ? dialog->findChild<QFileSystemModel*>() : nullptr;
+        auto* name = dialog != nullptr ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (model == nullptr || name == nullptr) {
             return;
         }
         answer.stop();
         shownFilter = dialog->selectedNameFilter();
-        auto* model = dialog->findChild<QFileSystemModel*>();
-        if (model != nullptr) {
-            bool loaded = false;
-            QObject::connect(model, &QFileSystemModel::directoryLoaded, dialog,
-                             [&](const QString& path) { loaded = loaded || path == folder; });
-            dialog->setDirectory(folder);
-            QElapsedTimer waited;
-            waited.start();
-            while (!loaded && waited.elapsed() < 5000) {
-                QApplication::processEvents(QEventLoop::AllEvents, 20);
-            }
-            const QModelIndex root = model->index(folder);
-            for (int row = 0; row < model->rowCount(root); ++row) {
-                listed << model->fileName(model->index(row, 0, root));
-            }
+        bool loaded = false;
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, dialog,
+                         [&](const QString& path) { loaded = loaded || path == folder; });
+        dialog->setDirectory(folder);
+        QElapsedTimer waited;
+        waited.start();
+        while (!loaded && waited.elapsed() < 5000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
         }
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        if (name != nullptr && buttons != nullptr && buttons->button(QDialogButtonBox::Open) != nullptr) {
-            name->setText(QStringLiteral("f1143712"));
-            openEnabled = buttons->button(QDialogButtonBox::Open)->isEnabled();
+        const QModelIndex root = model->index(folder);
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            listed << model->fileName(model->index(row, 0, root));
         }
+        name->setText(QStringLiteral("f1143712"));
         // A "not found" box over the dialog is closed, and the dialog after it.
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, dialog, [dialog] {
@@ -288,33 +278,27 @@ TEST_F(MainWindow, OpenDialogListsEveryFileAndKeepsNoStateFile)
             dialog->reject();
         }
     });
-    answer.start();
+    answer.start(10);
     control<QPushButton>(window, "cmdOpen").click();
 
     EXPECT_EQ(shownFilter, "All Files (*.*)") << "the description as given";
     listed.sort();
     EXPECT_EQ(listed, QStringList({"f1143712", "setupapi", "setupapi.log"}));
-    EXPECT_TRUE(openEnabled) << "a name without a dot can be opened";
     EXPECT_EQ(text(window, "txtOpen"), (evidence.path() / "f1143712").string());
 
     // Only the program's own store may live in the per-user settings folder.
-    std::vector<std::string> written;
     const std::filesystem::path config = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
     for (const auto& entry : std::filesystem::recursive_directory_iterator(config)) {
         const std::string relative = entry.path().lexically_relative(config).generic_string();
-        if (entry.is_regular_file() && relative != "VORN/VORN.ini") {
-            written.push_back(relative);
-        }
+        EXPECT_TRUE(!entry.is_regular_file() || relative == "VORN/VORN.ini") << relative;
     }
-    EXPECT_TRUE(written.empty()) << written.front();
 }
 
-// Return presses the push button that has the focus; the window carries its icon.
+// Return presses the push button that has the focus; the window carries its built-in icon.
 TEST_F(MainWindow, ReturnPressesTheFocusedButtonAndTheWindowHasItsIcon)
 {
     MemorySettingsStore store;
     Tillery window(store, "");
-    EXPECT_FALSE(window.windowIcon().isNull());
     EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
     for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -467,14 +451,12 @@ TEST_F(WindowOps, StatusPaintsAreSpacedButNoTextIsLost)
 TEST_F(WindowOps, LongStatusIsElidedInTheMiddleWithTheWholeTextAsTooltip)
 {
     const QLabel& label = control<QLabel>(window, "lStatus");
-    const std::string path = "C:\\Evidence\\Case 2006-0412\\Images\\" + std::string(30, 'x') +
-                             "\\Windows\\setupapi.log";
+    const std::string path = "C:\\Evidence\\" + std::string(60, 'x') + "\\Windows\\setupapi.log";
     const std::string longText = "Preparing to process: " + path + path;
     window.ops().setStatus(longText);
     paintAll();
     const QString shown = label.text();
     EXPECT_EQ(window.ops().status(), longText);
-    EXPECT_LT(shown.size(), QString::fromStdString(longText).size());
     EXPECT_TRUE(shown.startsWith("Preparing to process: C:\\Evidence")) << shown.toStdString();
     EXPECT_TRUE(shown.endsWith("Windows\\setupapi.log")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("...")) << shown.toStdString();

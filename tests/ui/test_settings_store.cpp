@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -129,9 +127,7 @@ TEST_F(SettingsStoreFile, TwoStoresOnOneFileSeeEachOthersWrites)
     QSettingsStore first(qpath(ini));
     first.save("Rules", "Count", "16");
     first.save("Rules", "16f", "Device");
-    ASSERT_EQ(first.get("Rules", "Count", "0"), "16");
     const auto seen = first.generation();
-    EXPECT_EQ(first.generation(), seen) << "reads alone move nothing";
 
     QSettingsStore second(qpath(ini));
     EXPECT_EQ(second.get("Rules", "16f", ""), "Device");
@@ -156,35 +152,29 @@ TEST_F(SettingsStoreFile, TwoStoresOnOneFileSeeEachOthersWrites)
     EXPECT_EQ(first.get("Rules", "Count", "0"), "0") << "a removed file reads as empty";
 }
 
-// The generation moves with every write of the store's own and stands still on reads.
+// The generation moves with every write of the store's own, even of the same value, and
+// stands still on reads.
 TEST(SettingsStoreGeneration, MovesOnWritesOnly)
 {
     TempDir dir;
-    const std::vector<std::pair<const char*, std::function<std::unique_ptr<SettingsStore>()>>> kinds = {
-        {"memory", [] { return std::make_unique<MemorySettingsStore>(); }},
-        {"file", [&dir] { return std::make_unique<QSettingsStore>(qpath(dir.file("g.ini"))); }},
-    };
-    for (const auto& [name, make] : kinds) {
-        SCOPED_TRACE(name);
-        const std::unique_ptr<SettingsStore> store = make();
+    MemorySettingsStore memory;
+    QSettingsStore file(qpath(dir.file("g.ini")));
+    for (SettingsStore* store : {static_cast<SettingsStore*>(&memory), static_cast<SettingsStore*>(&file)}) {
         auto last = store->generation();
         const auto moved = [&] {
             const auto now = store->generation();
-            const bool changed = now != last;
-            last = now;
-            return changed;
+            return std::exchange(last, now) != now;
         };
         store->get("Rules", "Count", "0");
         EXPECT_FALSE(moved());
-        store->save("Rules", "Count", "3");
-        EXPECT_TRUE(moved());
-        store->get("Rules", "Count", "0");
-        EXPECT_FALSE(moved());
-        store->save("Rules", "Count", "3");
-        EXPECT_TRUE(moved()) << "even a write of the same value";
+        for (int i = 0; i < 2; ++i) {
+            store->save("Rules", "Count", "3");
+            EXPECT_TRUE(moved());
+            store->get("Rules", "Count", "0");
+            EXPECT_FALSE(moved());
+        }
         EXPECT_TRUE(store->deleteSection("Rules"));
         EXPECT_TRUE(moved());
-        EXPECT_FALSE(moved());
     }
 }
 
