@@ -1,6 +1,8 @@
 #include "core/MemorySettingsStore.h"
 #include "extract/Messages.h"
 #include "support/GoldenTable.h"
+#include "support/RealLogDigests.h"
+#include "support/RealLogs.h"
 #include "support/RunFixture.h"
 #include "support/TempDir.h"
 #include "support/WidgetControls.h"
@@ -189,6 +191,36 @@ TEST_F(WindowRun, TheBoxStandsOverTheLastProgressTextAndAFullBar)
     ASSERT_EQ(boxes, (std::vector<std::string>{"Error occurred while processing file.", "Extraction complete."}));
     EXPECT_EQ(statusAtBox[0], ops.status());
     EXPECT_EQ(barAtBox[1], std::pair(29, 29)) << "every line of the log";
+}
+
+// Every real log of the Vista-and-later layout, pressed in the window in every type, gives
+// the pinned output, as the command line does (test_cli_identity.cpp): both front ends
+// write the same bytes.
+TEST_F(WindowRun, RealVistaLogsGiveThePinnedOutput)
+{
+    const auto logs = test::realLogs("vista");
+    if (logs.empty()) {
+        GTEST_SKIP() << "no real logs beside the project";
+    }
+    const auto pinned =
+        test::readDigestTable(std::filesystem::path(TILLERY_TEST_DATA) / "real_log_digests.txt");
+    const char* kTypes[] = {"full", "summary", "rules"};
+    int pressNumber = 0;
+    for (const auto& log : logs) {
+        for (int type = 0; type < 3; ++type) {
+            const std::string key = "vista/" + log.filename().string();
+            SCOPED_TRACE(key + " " + kTypes[type]);
+            MemorySettingsStore store;
+            Tillery window(store, "");
+            const std::string output = dir.file(std::to_string(++pressNumber) + ".xls");
+            press(window, type, log.string(), output);
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes.back(), "Extraction complete.");
+            const auto found = pinned.find({key, kTypes[type]});
+            ASSERT_NE(found, pinned.end());
+            EXPECT_EQ(test::fnv1a64Hex(test::readFile(output)), found->second.digest);
+        }
+    }
 }
 
 }  // namespace
