@@ -1,9 +1,10 @@
 #include "export/InputWalk.h"
 
+#include "core/Errors.h"
+#include "extract/LineReader.h"
 #include "extract/RunChecks.h"
 
 #include <algorithm>
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -13,36 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
-constexpr std::string_view kVistaFirstLine = "[Device Install Log]";
-// Enough of a first line for the layout tests; the rest is never needed.
-constexpr std::size_t kFirstLineLimit = 64 * 1024;
-
 std::string utf8Path(const fs::path& path)
 {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
-}
-
-// The first line of a file, without its line end; empty optional when it cannot be read.
-std::optional<std::string> firstLineOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string line;
-    char c = 0;
-    while (line.size() < kFirstLineLimit && in.get(c) && c != '\n') {
-        line.push_back(c);
-    }
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
 }
 
 // Whether `path` lies inside `root` (both canonical).
@@ -152,10 +127,9 @@ private:
         }
     }
 
-    std::optional<Layout> layoutOf(const fs::path& path)
+    static std::optional<Layout> layoutOf(const fs::path& path)
     {
-        const auto line = firstLineOf(path);
-        return line ? layoutOfFirstLine(*line) : std::nullopt;
+        return layoutOfLog(utf8Path(path));
     }
 
     bool isOutput(const std::string& path) const
@@ -182,21 +156,27 @@ private:
 
 }  // namespace
 
-std::optional<Layout> layoutOfFirstLine(std::string_view firstLine)
+std::optional<Layout> layoutOfLog(const std::string& utf8Path)
 {
-    switch (detectLayout(firstLine)) {
+    LineReader reader;
+    FirstLine first;
+    try {
+        if (!reader.open(utf8Path)) {
+            return std::nullopt;
+        }
+        first = readFirstLine(reader);
+    } catch (const ExtractionError&) {
+        return std::nullopt;
+    }
+    switch (detectLayout(first.layoutText())) {
     case LogLayout::WindowsXp:
         return Layout::WindowsXp;
     case LogLayout::Windows2000:
         return Layout::Windows2000;
-    default:
-        break;
-    }
-    if (firstLine.substr(0, kBom.size()) == kBom) {
-        firstLine.remove_prefix(kBom.size());
-    }
-    if (firstLine.substr(0, kVistaFirstLine.size()) == kVistaFirstLine) {
+    case LogLayout::Vista:
         return Layout::Vista;
+    case LogLayout::Unknown:
+        break;
     }
     return std::nullopt;
 }

@@ -9,10 +9,10 @@
 
 namespace tillery {
 
-// The layout a log's first line announces: XP and 2000 as the run's layout test decides,
-// Vista+ when the line begins, after an optional UTF-8 byte-order mark, with
-// "[Device Install Log]". Empty optional for any other line.
-std::optional<Layout> layoutOfFirstLine(std::string_view firstLine);
+// The layout the first line of the file at the path announces, tested as a run tests it
+// (a bounded part of the line in memory). Empty optional for a file of no layout, and for
+// one that cannot be read.
+std::optional<Layout> layoutOfLog(const std::string& utf8Path);
 
 struct FoundLog {
     std::string path;  // as found: the given path, or the folder's path joined with names
