@@ -53,8 +53,8 @@ public:
             m_result.errors.push_back("Not an ordinary file or folder: " + text);
         } else if (isOutput(text)) {
             m_result.errors.push_back("The output file cannot be an input: " + text);
-        } else if (const auto layout = layoutOf(path)) {
-            take(text, path, *layout);
+        } else if (std::optional<Layout> layout; isLog(path, layout)) {
+            take(text, path, layout);
         } else {
             m_result.errors.push_back("Not a setupapi log: " + text);
         }
@@ -79,8 +79,8 @@ private:
                 m_result.skipped.push_back("Skipped, it is the output file: " + shown);
                 continue;
             }
-            if (const auto layout = layoutOf(file)) {
-                take(shown, file, *layout);
+            if (std::optional<Layout> layout; isLog(file, layout)) {
+                take(shown, file, layout);
             } else {
                 m_result.skipped.push_back("Skipped, not a setupapi log: " + shown);
             }
@@ -127,9 +127,20 @@ private:
         }
     }
 
-    static std::optional<Layout> layoutOf(const fs::path& path)
+    // Whether to read the file, and its layout. A file that cannot be opened is read all
+    // the same, as a log of no known layout: the run then names it with the system's
+    // reason, where skipping it would hide evidence that was not examined.
+    static bool isLog(const fs::path& path, std::optional<Layout>& layout)
     {
-        return layoutOfLog(utf8Path(path));
+        const std::string text = utf8Path(path);
+        LineReader probe;
+        if (!probe.open(text)) {
+            layout.reset();
+            return true;
+        }
+        probe.close();
+        layout = layoutOfLog(text);
+        return layout.has_value();
     }
 
     bool isOutput(const std::string& path) const
@@ -137,7 +148,7 @@ private:
         return !m_output.empty() && sameFile(path, m_output);
     }
 
-    void take(const std::string& shown, const fs::path& path, Layout layout)
+    void take(const std::string& shown, const fs::path& path, std::optional<Layout> layout)
     {
         ++m_found;
         std::error_code error;

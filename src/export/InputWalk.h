@@ -16,7 +16,7 @@ std::optional<Layout> layoutOfLog(const std::string& utf8Path);
 
 struct FoundLog {
     std::string path;  // as found: the given path, or the folder's path joined with names
-    Layout layout = Layout::WindowsXp;
+    std::optional<Layout> layout;  // empty: the file cannot be opened; the run says why
 };
 
 struct InputWalk {
@@ -26,7 +26,7 @@ struct InputWalk {
 };
 
 // Finds the logs among the given paths. A file is taken when its first line names a
-// layout; a folder is walked recursively and every ordinary file in it is tested by its
+// layout, or when it cannot be opened at all (its run then fails and says why); a folder is walked recursively and every ordinary file in it is tested by its
 // content, never by its name. Within a folder, symbolic links are never followed: one
 // that leads out of the folder is reported as skipped; what one inside it points to is
 // read where it lies. Fifos, devices and other special files are never opened. A file
