@@ -6,13 +6,13 @@
 namespace tillery::cli {
 
 JobWindowOps::JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet)
-    : m_worker(worker), m_type(type), m_quiet(quiet), m_caption(msg::kStart)
+    : CliWindowOps(nullptr, ProgressMode::Quiet, type), m_worker(worker), m_quiet(quiet)
 {
 }
 
 void JobWindowOps::setStatus(const std::string& text)
 {
-    m_status = text;
+    CliWindowOps::setStatus(text);  // kept, not printed
     if (text.ends_with(msg::kLinesFound)) {
         m_counted = true;
     }
