@@ -1,6 +1,7 @@
 #include "app/CliRun.h"
 
 #include "app/CliChecks.h"
+#include "app/CliCollection.h"
 #include "app/CliOptions.h"
 #include "app/CliSignals.h"
 #include "app/CliWindowOps.h"
@@ -90,10 +91,9 @@ std::string usageError(std::string_view error)
 // missing, and an output that is the log itself, are left to the press, which refuses
 // them with the window's texts before it touches anything. Paths are used exactly as
 // given: a shell hands over exact names.
-std::string checkBeforePress(const CliOptions& options, std::FILE* out,
-                             const SettingsStore& settings)
+std::string checkBeforePress(const CliOptions& options, const std::string& logPath,
+                             std::FILE* out, const SettingsStore& settings)
 {
-    const std::string& logPath = options.logPath;
     if (std::string refusal = checkLogReadable(logPath); !refusal.empty()) {
         return refusal;
     }
@@ -147,6 +147,45 @@ int runEnding(const PressResult& press, CliWindowOps& ops)
     return run.outcome == RunOutcome::Completed ? kExitOk : kExitRunFailed;
 }
 
+// The run of one LOG into the ".xls" table.
+int runSingleLog(const CliOptions& options, const std::string& logPath, std::FILE* out,
+                 CliWindowOps& ops, MemorySettingsStore& settings)
+{
+    const std::string refusal = checkBeforePress(options, logPath, out, settings);
+    if (!refusal.empty()) {
+        ops.printLine(refusal);
+        return kExitRefused;
+    }
+    if (const int signal = pendingSignal(); signal != 0) {
+        ops.printLine(std::string(text::kInterruptedBy) + signalName(signal) +
+                      std::string(text::kNothingWritten));
+        return 128 + signal;
+    }
+
+    ops.setOpenPath(logPath);
+    PressOptions press;
+    press.exactPaths = true;
+    if (options.toStandardOutput()) {
+        press.outputStream = out;
+    } else {
+        ops.setSavePath(options.outputPath.value_or(std::string()));
+    }
+    const PressResult result = cmdCommand_Click(ops, settings, press);
+    if (result.outcome != PressOutcome::Ran) {
+        return kExitRefused;  // the press has shown why
+    }
+    return runEnding(result, ops);
+}
+
+// One LOG file into the ".xls" table, as ever; anything else (folders, several logs, the
+// timelines, the device table, a folder for the tables) is a run over a collection.
+bool isSingleLogRun(const CliOptions& options)
+{
+    return options.inputs.size() == 1 && !isFolder(options.inputs.front()) &&
+           options.format == ExportFormat::Xls && !options.devices &&
+           !(options.outputPath && isFolder(*options.outputPath));
+}
+
 int run(const CliOptions& options, std::FILE* out, std::FILE* err)
 {
     const SignalGuard signalGuard;
@@ -165,30 +204,13 @@ int run(const CliOptions& options, std::FILE* out, std::FILE* err)
         settings = copyRunSettings(source);
     }
 
-    const std::string refusal = checkBeforePress(options, out, settings);
-    if (!refusal.empty()) {
-        ops.printLine(refusal);
-        return kExitRefused;
+    const auto single = [&](const std::string& logPath) {
+        return runSingleLog(options, logPath, out, ops, settings);
+    };
+    if (isSingleLogRun(options)) {
+        return single(options.inputs.front());
     }
-    if (const int signal = pendingSignal(); signal != 0) {
-        ops.printLine(std::string(text::kInterruptedBy) + signalName(signal) +
-                      std::string(text::kNothingWritten));
-        return 128 + signal;
-    }
-
-    ops.setOpenPath(options.logPath);
-    PressOptions press;
-    press.exactPaths = true;
-    if (options.toStandardOutput()) {
-        press.outputStream = out;
-    } else {
-        ops.setSavePath(options.outputPath.value_or(std::string()));
-    }
-    const PressResult result = cmdCommand_Click(ops, settings, press);
-    if (result.outcome != PressOutcome::Ran) {
-        return kExitRefused;  // the press has shown why
-    }
-    return runEnding(result, ops);
+    return runCollection(options, settings, out, ops, single);
 }
 
 }  // namespace

@@ -1,17 +1,20 @@
 #include "app/CliSignals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace tillery::cli {
 namespace {
 
-volatile std::sig_atomic_t g_pending = 0;
+// Read by the worker threads of a run over several logs as well: a lock-free atomic, which
+// a signal handler may also write.
+std::atomic<int> g_pending{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void noteSignal(int signal)
 {
-    if (g_pending == 0) {
-        g_pending = signal;
-    }
+    int none = 0;
+    g_pending.compare_exchange_strong(none, signal);
 }
 
 #ifdef _WIN32

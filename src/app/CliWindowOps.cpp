@@ -56,6 +56,19 @@ void CliWindowOps::setStatus(const std::string& text)
         return;
     }
     m_drawPending = false;
+    drawProgressLine(text);
+}
+
+void CliWindowOps::showProgress(const std::string& text)
+{
+    if (statusDue()) {
+        m_drawPending = false;
+        drawProgressLine(escapeControls(text));
+    }
+}
+
+void CliWindowOps::drawProgressLine(const std::string& text)
+{
     std::string line = "\r" + text;
     if (text.size() < m_shownWidth) {
         line.append(m_shownWidth - text.size(), ' ');

@@ -53,6 +53,10 @@ public:
 
     void messageBox(const std::string& text, BoxIcon icon, const std::string& title) override;
 
+    // Redraws the progress line with a text of the command line's own (a run over several
+    // logs), at most every kRedrawInterval, and only on a terminal.
+    void showProgress(const std::string& text);
+
     // Prints a line of the command line's own (a refusal, a reason) the way boxes are
     // printed: after clearing a progress line that is on screen, control bytes escaped.
     void printLine(const std::string& text);
@@ -61,6 +65,7 @@ public:
 
 private:
     void clearProgressLine();
+    void drawProgressLine(const std::string& text);
 
     std::FILE* m_err;
     ProgressMode m_mode;

@@ -201,4 +201,16 @@ DeviceParts deviceParts(const Record& record, bool instanceFallback)
     return splitDeviceId(identifier);
 }
 
+DeviceParts rowDeviceParts(const Record& record, const RowContext& context)
+{
+    if (context.kind != RowKind::Event) {
+        return deviceParts(record, false);
+    }
+    Record untidied;
+    untidied.sig = record.sig;
+    untidied.device = context.untidiedDevice;
+    untidied.instance = record.instance;
+    return deviceParts(untidied, true);
+}
+
 }  // namespace tillery

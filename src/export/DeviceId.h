@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Record.h"
+#include "extract/RecordSink.h"
 
 #include <string>
 #include <string_view>
@@ -41,5 +42,10 @@ DeviceParts splitDeviceId(std::string_view identifier);
 // Instance is their own), the identifier after " - " in its Instance, which keeps the
 // whole identifier when the Device was tidied for display.
 DeviceParts deviceParts(const Record& record, bool instanceFallback);
+
+// The identifier a row of a run names: an event's from its Device as the log gave it
+// (the context's untidied Device, as the tidy drops the serial), with the Instance
+// fallback; any other row's from its own fields.
+DeviceParts rowDeviceParts(const Record& record, const RowContext& context);
 
 }  // namespace tillery

@@ -30,10 +30,7 @@ bool earlier(const std::optional<std::chrono::sys_seconds>& a, std::int64_t arri
 
 }  // namespace
 
-DeviceTable::DeviceTable(ExportOptions options, Tidy tidy)
-    : m_options(std::move(options)), m_tidy(std::move(tidy))
-{
-}
+DeviceTable::DeviceTable(ExportOptions options) : m_options(std::move(options)) {}
 
 void DeviceTable::beginSource(std::string path)
 {
@@ -45,7 +42,7 @@ void DeviceTable::row(const Record& record, const RowContext& context)
     if (context.kind != RowKind::Event) {
         return;
     }
-    const DeviceParts parts = deviceParts(record, true);
+    const DeviceParts parts = rowDeviceParts(record, context);
     if (parts.empty()) {
         ++m_unidentified;
         return;
@@ -63,21 +60,66 @@ void DeviceTable::row(const Record& record, const RowContext& context)
     if (added) {
         device.parts = parts;
         device.firstArrived = seen;
-        device.device = m_tidy ? m_tidy(record, context.layout) : record.device;
+        device.device = record.device;
     }
     device.lastArrived = seen;
     ++device.events;
     if (device.name.empty()) {
         device.name = record.name;
     }
-    if (seen.when) {
-        if (!device.firstDated || *seen.when < *device.firstDated->when) {
-            device.firstDated = seen;
+    noteDated(device, seen);
+}
+
+// A dated sighting moves the first time only when it is earlier, the last time when it is
+// as late or later: of events at the same second the first and the last to come stand.
+void DeviceTable::noteDated(Device& device, const Sighting& seen)
+{
+    if (!seen.when) {
+        return;
+    }
+    if (!device.firstDated || *seen.when < *device.firstDated->when) {
+        device.firstDated = seen;
+    }
+    if (!device.lastDated || *seen.when >= *device.lastDated->when) {
+        device.lastDated = seen;
+    }
+}
+
+void DeviceTable::append(const DeviceTable& later)
+{
+    const std::size_t sourceBase = m_sources.size();
+    const std::int64_t arrivalBase = m_arrivals;
+    const auto shifted = [&](Sighting seen) {
+        seen.source += sourceBase;
+        seen.arrival += arrivalBase;
+        return seen;
+    };
+    m_sources.insert(m_sources.end(), later.m_sources.begin(), later.m_sources.end());
+    for (const auto& [key, theirs] : later.m_devices) {
+        auto [it, added] = m_devices.try_emplace(key, theirs);
+        Device& device = it->second;
+        if (added) {
+            device.firstArrived = shifted(theirs.firstArrived);
+            device.lastArrived = shifted(theirs.lastArrived);
+            device.firstDated.reset();
+            device.lastDated.reset();
+        } else {
+            device.events += theirs.events;
+            device.lastArrived = shifted(theirs.lastArrived);
+            if (device.name.empty()) {
+                device.name = theirs.name;
+            }
         }
-        if (!device.lastDated || *seen.when >= *device.lastDated->when) {
-            device.lastDated = seen;
+        // The earliest and the latest dated events of the later logs decide as the rows
+        // themselves would have.
+        for (const auto& dated : {theirs.firstDated, theirs.lastDated}) {
+            if (dated) {
+                noteDated(device, shifted(*dated));
+            }
         }
     }
+    m_arrivals += later.m_arrivals;
+    m_unidentified += later.m_unidentified;
 }
 
 void DeviceTable::write(std::ostream& out, ExportFormat format) const

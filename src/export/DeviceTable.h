@@ -4,7 +4,6 @@
 #include "export/TimelineSink.h"
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -29,15 +28,16 @@ inline constexpr std::array<std::string_view, 17> kDeviceColumns = {
 // order they came stand in, with empty times).
 class DeviceTable : public RecordSink {
 public:
-    // The Device column's text for an event: by default the event's Device as the run
-    // delivered it (already tidied when the rules' tidy flag is on).
-    using Tidy = std::function<std::string(const Record&, Layout)>;
-
-    explicit DeviceTable(ExportOptions options, Tidy tidy = {});
+    explicit DeviceTable(ExportOptions options);
 
     void beginSource(std::string path);
-    // Takes Event rows; every other row is ignored.
+    // Takes Event rows; every other row is ignored. A device is known by its identifier as
+    // the log gave it (the context's untidied Device), and shown with the Device of its
+    // first event as the run delivered it (tidied when the rules' tidy flag is on).
     void row(const Record& record, const RowContext& context) override;
+    // Adds the sources and devices of a table fed from later logs: the result is the table
+    // that would have taken all rows of both, this table's first.
+    void append(const DeviceTable& later);
 
     // The table in one format: the ".xls" keeps the log's bytes (TAB-separated, CR LF,
     // column names first); CSV and JSON Lines are UTF-8.
@@ -68,8 +68,9 @@ private:
     };
     using Key = std::tuple<std::string, std::string, std::string, std::string>;
 
+    static void noteDated(Device& device, const Sighting& seen);
+
     ExportOptions m_options;
-    Tidy m_tidy;
     std::vector<std::string> m_sources;
     std::map<Key, Device> m_devices;
     std::int64_t m_arrivals = 0;

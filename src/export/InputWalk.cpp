@@ -1,9 +1,10 @@
 #include "export/InputWalk.h"
 
+#include "core/Errors.h"
+#include "extract/LineReader.h"
 #include "extract/RunChecks.h"
 
 #include <algorithm>
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -13,36 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
-constexpr std::string_view kVistaFirstLine = "[Device Install Log]";
-// Enough of a first line for the layout tests; the rest is never needed.
-constexpr std::size_t kFirstLineLimit = 64 * 1024;
-
 std::string utf8Path(const fs::path& path)
 {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
-}
-
-// The first line of a file, without its line end; empty optional when it cannot be read.
-std::optional<std::string> firstLineOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string line;
-    char c = 0;
-    while (line.size() < kFirstLineLimit && in.get(c) && c != '\n') {
-        line.push_back(c);
-    }
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
 }
 
 // Whether `path` lies inside `root` (both canonical).
@@ -78,8 +53,8 @@ public:
             m_result.errors.push_back("Not an ordinary file or folder: " + text);
         } else if (isOutput(text)) {
             m_result.errors.push_back("The output file cannot be an input: " + text);
-        } else if (const auto layout = layoutOf(path)) {
-            take(text, path, *layout);
+        } else if (std::optional<Layout> layout; isLog(path, layout)) {
+            take(text, path, layout);
         } else {
             m_result.errors.push_back("Not a setupapi log: " + text);
         }
@@ -104,8 +79,8 @@ private:
                 m_result.skipped.push_back("Skipped, it is the output file: " + shown);
                 continue;
             }
-            if (const auto layout = layoutOf(file)) {
-                take(shown, file, *layout);
+            if (std::optional<Layout> layout; isLog(file, layout)) {
+                take(shown, file, layout);
             } else {
                 m_result.skipped.push_back("Skipped, not a setupapi log: " + shown);
             }
@@ -152,10 +127,20 @@ private:
         }
     }
 
-    std::optional<Layout> layoutOf(const fs::path& path)
+    // Whether to read the file, and its layout. A file that cannot be opened is read all
+    // the same, as a log of no known layout: the run then names it with the system's
+    // reason, where skipping it would hide evidence that was not examined.
+    static bool isLog(const fs::path& path, std::optional<Layout>& layout)
     {
-        const auto line = firstLineOf(path);
-        return line ? layoutOfFirstLine(*line) : std::nullopt;
+        const std::string text = utf8Path(path);
+        LineReader probe;
+        if (!probe.open(text)) {
+            layout.reset();
+            return true;
+        }
+        probe.close();
+        layout = layoutOfLog(text);
+        return layout.has_value();
     }
 
     bool isOutput(const std::string& path) const
@@ -163,7 +148,7 @@ private:
         return !m_output.empty() && sameFile(path, m_output);
     }
 
-    void take(const std::string& shown, const fs::path& path, Layout layout)
+    void take(const std::string& shown, const fs::path& path, std::optional<Layout> layout)
     {
         ++m_found;
         std::error_code error;
@@ -182,21 +167,27 @@ private:
 
 }  // namespace
 
-std::optional<Layout> layoutOfFirstLine(std::string_view firstLine)
+std::optional<Layout> layoutOfLog(const std::string& utf8Path)
 {
-    switch (detectLayout(firstLine)) {
+    LineReader reader;
+    FirstLine first;
+    try {
+        if (!reader.open(utf8Path)) {
+            return std::nullopt;
+        }
+        first = readFirstLine(reader);
+    } catch (const ExtractionError&) {
+        return std::nullopt;
+    }
+    switch (detectLayout(first.layoutText())) {
     case LogLayout::WindowsXp:
         return Layout::WindowsXp;
     case LogLayout::Windows2000:
         return Layout::Windows2000;
-    default:
-        break;
-    }
-    if (firstLine.substr(0, kBom.size()) == kBom) {
-        firstLine.remove_prefix(kBom.size());
-    }
-    if (firstLine.substr(0, kVistaFirstLine.size()) == kVistaFirstLine) {
+    case LogLayout::Vista:
         return Layout::Vista;
+    case LogLayout::Unknown:
+        break;
     }
     return std::nullopt;
 }

@@ -9,14 +9,14 @@
 
 namespace tillery {
 
-// The layout a log's first line announces: XP and 2000 as the run's layout test decides,
-// Vista+ when the line begins, after an optional UTF-8 byte-order mark, with
-// "[Device Install Log]". Empty optional for any other line.
-std::optional<Layout> layoutOfFirstLine(std::string_view firstLine);
+// The layout the first line of the file at the path announces, tested as a run tests it
+// (a bounded part of the line in memory). Empty optional for a file of no layout, and for
+// one that cannot be read.
+std::optional<Layout> layoutOfLog(const std::string& utf8Path);
 
 struct FoundLog {
     std::string path;  // as found: the given path, or the folder's path joined with names
-    Layout layout = Layout::WindowsXp;
+    std::optional<Layout> layout;  // empty: the file cannot be opened; the run says why
 };
 
 struct InputWalk {
@@ -26,7 +26,7 @@ struct InputWalk {
 };
 
 // Finds the logs among the given paths. A file is taken when its first line names a
-// layout; a folder is walked recursively and every ordinary file in it is tested by its
+// layout, or when it cannot be opened at all (its run then fails and says why); a folder is walked recursively and every ordinary file in it is tested by its
 // content, never by its name. Within a folder, symbolic links are never followed: one
 // that leads out of the folder is reported as skipped; what one inside it points to is
 // read where it lies. Fifos, devices and other special files are never opened. A file

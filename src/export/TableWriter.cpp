@@ -19,6 +19,8 @@ public:
         row(cells);
     }
 
+    void continueTable(std::vector<std::string>) override {}
+
     void row(const std::vector<Cell>& cells) override
     {
         m_line.clear();
@@ -47,6 +49,7 @@ public:
     explicit JsonLinesWriter(std::ostream& out) : m_out(out) {}
 
     void header(std::vector<std::string> names) override { m_names = std::move(names); }
+    void continueTable(std::vector<std::string> names) override { header(std::move(names)); }
 
     void row(const std::vector<Cell>& cells) override
     {

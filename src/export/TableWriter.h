@@ -39,6 +39,9 @@ public:
     static std::unique_ptr<TableWriter> create(ExportFormat format, std::ostream& out);
 
     virtual void header(std::vector<std::string> names) = 0;
+    // Takes the column names of a table whose first rows another writer wrote: the rows
+    // that follow use them, no name row is written.
+    virtual void continueTable(std::vector<std::string> names) = 0;
     virtual void row(const std::vector<Cell>& cells) = 0;
 };
 

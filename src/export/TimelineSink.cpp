@@ -17,8 +17,9 @@ Record decoded(const Record& r, const TextDecoder& decoder)
 
 }  // namespace
 
-TimelineSink::TimelineSink(std::ostream& out, ExportFormat format, ExportOptions options)
-    : m_writer(TableWriter::create(format, out)), m_options(std::move(options))
+TimelineSink::TimelineSink(std::ostream& out, ExportFormat format, ExportOptions options,
+                           bool nameRow)
+    : m_writer(TableWriter::create(format, out)), m_options(std::move(options)), m_nameRow(nameRow)
 {
     m_names = {"datetime", "timestamp_desc", "message"};
     for (std::size_t i = 0; i < kFieldCount; ++i) {
@@ -37,7 +38,11 @@ void TimelineSink::beginSource(std::string path)
 void TimelineSink::writeHeader()
 {
     if (!m_headerWritten) {
-        m_writer->header(m_names);
+        if (m_nameRow) {
+            m_writer->header(m_names);
+        } else {
+            m_writer->continueTable(m_names);
+        }
         m_headerWritten = true;
     }
 }
@@ -55,13 +60,16 @@ void TimelineSink::row(const Record& raw, const RowContext& context)
     }
     const Record record = decoded(raw, m_options.decoder);
     const ConvertedTime time = m_options.time.convert(record.date);
-    const DeviceParts parts = deviceParts(record, context.kind == RowKind::Event);
+    const std::string untidied = m_options.decoder.toUtf8(context.untidiedDevice);
+    RowContext decodedContext = context;
+    decodedContext.untidiedDevice = untidied;
+    const DeviceParts parts = rowDeviceParts(record, decodedContext);
 
     std::vector<Cell> cells;
     cells.reserve(m_names.size());
     cells.push_back(Cell::ofText(time.datetime));
     cells.push_back(Cell::ofText(std::string(timestampDescription(context.time))));
-    cells.push_back(Cell::ofText(timelineMessage(record, context)));
+    cells.push_back(Cell::ofText(timelineMessage(record, decodedContext)));
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (fieldSelected(m_options.mask, m_options.ruleBased, i)) {
             cells.push_back(Cell::ofText(std::string(fieldValue(record, static_cast<Field>(i)))));

@@ -32,7 +32,9 @@ inline constexpr std::array<std::string_view, 11> kTimelineTail = {
 // log's column line adds no row, its header record one row (Full only).
 class TimelineSink : public RecordSink {
 public:
-    TimelineSink(std::ostream& out, ExportFormat format, ExportOptions options);
+    // With `nameRow` false the rows continue a table whose column row is written elsewhere
+    // (the rows of one log among several, written by another thread).
+    TimelineSink(std::ostream& out, ExportFormat format, ExportOptions options, bool nameRow = true);
 
     // The log whose rows follow, by its path as found.
     void beginSource(std::string path);
@@ -48,6 +50,7 @@ private:
     std::unique_ptr<TableWriter> m_writer;
     ExportOptions m_options;
     std::vector<std::string> m_names;
+    bool m_nameRow = true;
     bool m_headerWritten = false;
     std::string m_source;
 };

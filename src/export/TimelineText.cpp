@@ -77,7 +77,9 @@ std::string timelineMessage(const Record& record, const RowContext& context)
             named.erase(time);
         }
     }
-    std::string subject = trimBlanks(record.device);
+    // The identifier as the log gave it: the rules' tidy drops the serial.
+    std::string subject = trimBlanks(context.untidiedDevice.empty() ? std::string_view(record.device)
+                                                                    : context.untidiedDevice);
     if (subject.empty()) {
         subject = named;
     }

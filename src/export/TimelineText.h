@@ -12,8 +12,8 @@ namespace tillery {
 std::string_view timestampDescription(TimeKind time);
 
 // One readable sentence for a timeline's message column. An event reads "<what
-// happened>: <device> (<name>)", from its Instance description, its Device (or the
-// identifier in its Instance) and its Name; an event with no device reads as its
+// happened>: <device> (<name>)", from its Instance description, its Device as the log
+// gave it (or the identifier in its Instance) and its Name; an event with no device reads as its
 // description, a boot session, a log line and the header as their Full Text.
 std::string timelineMessage(const Record& record, const RowContext& context);
 

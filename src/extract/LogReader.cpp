@@ -63,7 +63,8 @@ public:
 
 private:
     bool ruleBased() const { return m_ops.selectedType() == ExtractionType::RuleBased; }
-    void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine);
+    void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
+                     std::string_view untidiedDevice = {});
     void countLines();
     bool extract(EventAssembler& assembler);
     void finishFiles();
@@ -88,7 +89,8 @@ private:
     std::string m_row;
 };
 
-void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine)
+void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
+                      std::string_view untidiedDevice)
 {
     const bool rules = ruleBased();
     if (m_options.sink != nullptr) {
@@ -99,6 +101,7 @@ void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::in
         context.sourceLine = sourceLine;
         context.mask = m_mask;
         context.ruleBased = rules;
+        context.untidiedDevice = untidiedDevice;
         m_options.sink->row(record, context);
         return;
     }
@@ -132,10 +135,13 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
             return;
         }
         if (m_tidy) {
+            const std::string untidied = event.device;
             event.device = m_assembler->tidyDevice(event.device, event.sig);
+            writeRecord(event, RowKind::Event, time, sourceLine, untidied);
+            return;
         }
     }
-    writeRecord(event, RowKind::Event, time, sourceLine);
+    writeRecord(event, RowKind::Event, time, sourceLine, event.device);
 }
 
 void Run::countLines()

@@ -173,6 +173,18 @@ void OutputWriter::writeRow(std::string_view row)
     ++m_rows;
 }
 
+void OutputWriter::writeRows(std::string_view bytes)
+{
+    if (m_file == nullptr) {
+        throw ExtractionError("the output file is not open");
+    }
+    flush();
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        throwWriteError(errno);
+    }
+}
+
 void OutputWriter::flush()
 {
     if (m_file == nullptr) {

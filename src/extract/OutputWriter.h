@@ -32,6 +32,9 @@ public:
 
     // Appends `row` and CR LF. Throws ExtractionError when the bytes cannot be written.
     void writeRow(std::string_view row);
+    // Writes bytes that hold whole rows, line ends included, after the rows buffered so
+    // far; they are not counted in rows(). Throws ExtractionError on failure.
+    void writeRows(std::string_view bytes);
     // Writes buffered rows out. Throws ExtractionError on failure.
     void flush();
     // Flushes and closes; never throws (returns false when buffered rows were lost).

@@ -39,6 +39,9 @@ struct RowContext {
     // The field mask the ".xls" row would apply (see appendRow) and the selected type.
     std::string_view mask;
     bool ruleBased = false;
+    // An event's Device as the log gave it, before the rules' device tidy, which drops the
+    // serial; the same text as the record's Device when no tidy applied. Empty for other rows.
+    std::string_view untidiedDevice;
 };
 
 // Receives every row of a run, in order, as the record the ".xls" row is formatted

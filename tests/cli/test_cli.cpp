@@ -92,11 +92,11 @@ TEST_F(CliRunTest, RefusedInputsExitTwoWithoutTouchingAnything)
     const std::string notSetupApi = std::string(msg::kNotSetupApiLog) + "\n";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{missing}, "File: " + missing + " not found.\n"},
-        {{folder}, "File: " + folder + " is not a regular file.\n"},
         {{emptyLog}, notSetupApi},
         // Refused before the old output is deleted, even when forced.
         {{"--force", notALog}, notSetupApi},
-        {{"--force", "-o", folder, log}, folder + " is a folder; the output must be a file.\n"},
+        {{"--force", "--format", "jsonl", "-o", folder, log},
+         folder + " is a folder; the output must be a file.\n"},
         {{"--settings", missing, log}, "Cannot read the settings file: " + missing + "\n"},
         {{"--settings", folder, log}, "Cannot read the settings file: " + folder + "\n"},
     };

@@ -60,7 +60,7 @@ TEST_F(CliBinaryTest, HelpAndUsageErrors)
 
     const CliResult noLog = run({"--force"});
     EXPECT_EQ(noLog.exitCode, cli::kExitRefused);
-    EXPECT_TRUE(noLog.err.starts_with("tillery-cli: no log file given\n")) << noLog.err;
+    EXPECT_TRUE(noLog.err.starts_with("tillery-cli: no log file or folder given\n")) << noLog.err;
 }
 
 TEST_F(CliBinaryTest, ARunWithoutAStoreNeitherCreatesOneNorWritesElsewhere)
@@ -107,8 +107,9 @@ TEST_F(CliBinaryTest, RefusalsExitTwo)
     EXPECT_EQ(run({"--force", "-o", "out.xls", log}).exitCode, cli::kExitOk);
     EXPECT_EQ(readFile(dir.file("out.xls")), test::kSampleRuleTable);
 
-    EXPECT_EQ(run({"config"}).exitCode, cli::kExitRefused);             // a folder as LOG
-    EXPECT_EQ(run({"-o", "config", log}).exitCode, cli::kExitRefused);  // a folder as OUTPUT
+    EXPECT_EQ(run({"config"}).exitCode, cli::kExitRefused);  // a folder without a log
+    // A folder as the output of a table that must be a file.
+    EXPECT_EQ(run({"--format", "csv", "-o", "config", log}).exitCode, cli::kExitRefused);
     EXPECT_EQ(run({"--force", "-o", "./setupapi.log", "setupapi.log"}).exitCode, cli::kExitRefused);
     EXPECT_EQ(readFile(log), readFile(test::kSampleLog));
 }

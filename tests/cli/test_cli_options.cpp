@@ -29,7 +29,7 @@ TEST(CliOptions, DefaultsAndBothSpellingsOfEveryOption)
     EXPECT_EQ(spaced.options.outputPath, "out.xls");
     EXPECT_EQ(spaced.options.settingsPath, "s.ini");
     EXPECT_TRUE(spaced.options.force && spaced.options.quiet);
-    EXPECT_EQ(spaced.options.logPath, "in.log");
+    EXPECT_EQ(spaced.options.inputs, std::vector<std::string>{"in.log"});
 
     const ParsedArguments joined = parse({"in.log", "--type=summary", "--output=o.xls", "--settings=a=b.ini"});
     ASSERT_TRUE(joined.ok()) << joined.error;
@@ -41,11 +41,27 @@ TEST(CliOptions, DefaultsAndBothSpellingsOfEveryOption)
 TEST(CliOptions, DashIsStandardOutputAsAValueAndALogNameOtherwise)
 {
     EXPECT_TRUE(parse({"-o", "-", "in.log"}).options.toStandardOutput());
-    EXPECT_EQ(parse({"-"}).options.logPath, "-");
-    EXPECT_EQ(parse({"--", "--type"}).options.logPath, "--type");
+    EXPECT_EQ(parse({"-"}).options.inputs, std::vector<std::string>{"-"});
+    EXPECT_EQ(parse({"a", "--", "--type", "b"}).options.inputs,
+              (std::vector<std::string>{"a", "--type", "b"}));
     // --help ends the reading: nothing after it is an error.
     EXPECT_TRUE(parse({"--help", "--bogus"}).options.help);
     EXPECT_FALSE(parse({"--bogus", "--help"}).ok());
+}
+
+TEST(CliOptions, ExportOptionsAndSeveralInputs)
+{
+    const ParsedArguments parsed = parse({"--type", "devices", "--format=jsonl", "-j", "3", "--encoding",
+                                          "windows-1251", "--timezone", "Europe/Berlin", "a", "b"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_TRUE(parsed.options.devices);
+    EXPECT_EQ(parsed.options.type, ExtractionType::RuleBased);
+    EXPECT_EQ(parsed.options.format, ExportFormat::Jsonl);
+    EXPECT_EQ(parsed.options.jobs, 3u);
+    EXPECT_EQ(parsed.options.encoding, "windows-1251");
+    EXPECT_EQ(parsed.options.timeZone, "Europe/Berlin");
+    EXPECT_EQ(parsed.options.inputs, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(parse({"--utc-offset=-05:30", "a"}).options.utcOffset, "-05:30");
 }
 
 TEST(CliOptions, RefusesWhatMakesNoSense)
@@ -53,7 +69,15 @@ TEST(CliOptions, RefusesWhatMakesNoSense)
     const std::vector<std::pair<std::vector<std::string_view>, std::string_view>> cases = {
         {{}, text::kMissingLog},
         {{"--quiet"}, text::kMissingLog},
-        {{"a.log", "b.log"}, text::kExtraArgument},
+        {{"--format", "xlsx", "a.log"}, text::kBadFormat},
+        {{"--jobs", "0", "a.log"}, text::kBadJobs},
+        {{"-j", "257", "a.log"}, text::kBadJobs},
+        {{"--jobs=2x", "a.log"}, text::kBadJobs},
+        {{"--encoding", "windows-9999", "a.log"}, text::kBadEncoding},
+        {{"--timezone", "Europe/Atlantis", "a.log"}, text::kBadZone},
+        {{"--utc-offset", "+1:00", "a.log"}, text::kBadOffset},
+        {{"--utc-offset", "+14:30", "a.log"}, text::kBadOffset},
+        {{"--timezone", "UTC", "--utc-offset", "+01:00", "a.log"}, text::kTwoClocks},
         {{"--bogus", "a.log"}, text::kUnknownOption},
         {{"-x", "a.log"}, text::kUnknownOption},
         {{"a.log", "-o"}, text::kMissingValue},

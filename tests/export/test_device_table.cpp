@@ -32,9 +32,11 @@ Record record(const Event& e)
     return r;
 }
 
-RowContext eventContext(std::int64_t line, Layout layout = Layout::Vista)
+// The context a run gives an event whose Device was not tidied.
+RowContext eventContext(const Record& event, std::int64_t line, Layout layout = Layout::Vista)
 {
     RowContext c;
+    c.untidiedDevice = event.device;
     c.layout = layout;
     c.kind = RowKind::Event;
     c.time = TimeKind::VistaSection;
@@ -51,29 +53,33 @@ ExportOptions options()
 constexpr const char* kStick = R"(USBSTOR\Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07\99E2116A&0)";
 constexpr const char* kStickNode =
     R"(SWD\WPDBUSENUM\_??_USBSTOR#Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07#99E2116A&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b})";
+constexpr const char* kOther = R"(USBSTOR\Disk&Ven_Other&Prod_Disk&Rev_1.00\123456&0)";
 constexpr const char* kKingstonXp = R"(USBSTOR\DISK&VEN_KINGSTON&PROD_DATATRAVELER_2.0&REV_PMAP\5B6B0B2A08B9&0)";
 
 // Two logs: an XP log with the Kingston stick twice, a Vista log with the Generic stick
 // as disk and as portable-device node (upper and mixed case), and one event with no
 // identifier.
+// Feeds one event as a run gives it.
+void feed(DeviceTable& table, const Event& e, Layout layout = Layout::Vista)
+{
+    const Record r = record(e);
+    table.row(r, eventContext(r, e.line, layout));
+}
+
 DeviceTable filledTable()
 {
     DeviceTable table(options());
     table.beginSource("xp/setupapi.log");
-    table.row(record({"2008/05/02 09:00:00", " 1.2] Device Install", kKingstonXp, "", "", 40}),
-              eventContext(40, Layout::WindowsXp));
-    table.row(record({"2008/05/01 08:00:00", " 1.1] Device Install", kKingstonXp, "", "P\xE9riph\xE9rique USB", 20}),
-              eventContext(20, Layout::WindowsXp));
-    RowContext columns = eventContext(0);
+    feed(table, {"2008/05/02 09:00:00", " 1.2] Device Install", kKingstonXp, "", "", 40}, Layout::WindowsXp);
+    feed(table, {"2008/05/01 08:00:00", " 1.1] Device Install", kKingstonXp, "", "P\xE9riph\xE9rique USB", 20}, Layout::WindowsXp);
+    RowContext columns = eventContext(columnRecord(), 0);
     columns.kind = RowKind::Columns;
     table.row(columnRecord(), columns);  // ignored
     table.beginSource("vista/setupapi.dev.log");
-    table.row(record({"2016/11/22 23:50:28", "Device Install (Hardware initiated) - x", kStick, "", "Disk drive", 90}),
-              eventContext(90));
-    table.row(record({"2016/11/22 23:50:30", "Device Install (Hardware initiated) - x", kStickNode,
-                      R"(USBSTOR\DISK&VEN_GENERIC&PROD_FLASH_DISK&REV_8.07\99E2116A&0)", "WPD FileSystem Volume Driver", 125}),
-              eventContext(125));
-    table.row(record({"2016/11/22 23:55:00", "Install Driver Updates", "", "", "", 300}), eventContext(300));
+    feed(table, {"2016/11/22 23:50:28", "Device Install (Hardware initiated) - x", kStick, "", "Disk drive", 90});
+    feed(table, {"2016/11/22 23:50:30", "Device Install (Hardware initiated) - x", kStickNode,
+                      R"(USBSTOR\DISK&VEN_GENERIC&PROD_FLASH_DISK&REV_8.07\99E2116A&0)", "WPD FileSystem Volume Driver", 125});
+    feed(table, {"2016/11/22 23:55:00", "Install Driver Updates", "", "", "", 300});
     return table;
 }
 
@@ -123,13 +129,22 @@ TEST(DeviceTable, XlsKeepsLogBytesAndJsonLinesHoldTheSameRows)
     EXPECT_EQ(rows[1]["last_source_line"], 125);
 }
 
-TEST(DeviceTable, UndatedEventsCountButDoNotSetTimes)
+TEST(DeviceTable, KeysOnTheUntidiedDeviceAndShowsTheTidiedOne)
 {
-    DeviceTable table(options(), [](const Record& r, Layout) { return "tidy:" + r.device; });
+    // A Rule based run with the tidy on delivers the tidied Device, which has lost the
+    // serial; the context keeps the identifier. Undated events count but set no time.
+    DeviceTable table(options());
     table.beginSource("a.log");
-    table.row(record({"?", "", kStick, "", "", 1}), eventContext(1));
-    table.row(record({"2010/01/02 00:00:00", "", kStick, "", "", 2}), eventContext(2));
-    table.row(record({"", "", kKingstonXp, "", "", 3}), eventContext(3));
+    const std::vector<Event> events = {
+        {"?", "", kStick, "", "", 1},
+        {"2010/01/02 00:00:00", "", kStick, "", "", 2},
+        {"", "", kKingstonXp, "", "", 3},
+    };
+    for (const Event& e : events) {
+        Record tidied = record(e);
+        tidied.device = "tidy:" + tidied.device.substr(0, 12);
+        table.row(tidied, eventContext(record(e), e.line));
+    }
     std::ostringstream csv;
     table.write(csv, ExportFormat::Csv);
     const auto rows = test::readCsv(csv.str());
@@ -140,8 +155,43 @@ TEST(DeviceTable, UndatedEventsCountButDoNotSetTimes)
     EXPECT_EQ(rows[1][0], "2010-01-02T00:00:00");
     EXPECT_EQ(rows[1][1], "2010-01-02T00:00:00");
     EXPECT_EQ(rows[1][2], "2");
-    EXPECT_EQ(rows[1][4], std::string("tidy:") + kStick);
+    EXPECT_EQ(rows[1][4], "tidy:USBSTOR\\Disk");
+    EXPECT_EQ(rows[1][9], "99E2116A&0");
     EXPECT_EQ(rows[1][14], "2");
     EXPECT_EQ(rows[2][0], "");
+    EXPECT_EQ(rows[2][9], "5B6B0B2A08B9&0");
     EXPECT_EQ(rows[2][14], "3");
+}
+
+TEST(DeviceTable, AppendingLaterLogsGivesTheTableOfAllRows)
+{
+    // Per-log tables joined in input order, as several threads build them, against one
+    // table fed every row. Ties in time, a name that only a later log knows, and a device
+    // first seen in the later log all take part.
+    const std::vector<std::vector<Event>> logs = {
+        {{"2010/01/02 00:00:00", "", kStick, "", "", 5}, {"", "", kKingstonXp, "", "", 6}},
+        {{"2010/01/02 00:00:00", "", kStick, "", "Disk drive", 7},
+         {"2009/12/31 00:00:00", "", kKingstonXp, "", "Stick", 8},
+         {"2011/01/01 00:00:00", "", kStickNode, "", "", 9},
+         {"2008/01/01 00:00:00", "", kOther, "", "", 10}},
+    };
+    DeviceTable whole(options());
+    DeviceTable joined(options());
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        DeviceTable part(options());
+        for (DeviceTable* table : {&whole, &part}) {
+            table->beginSource("log" + std::to_string(i));
+            for (const Event& e : logs[i]) {
+                feed(*table, e);
+            }
+        }
+        joined.append(part);
+    }
+    std::ostringstream a;
+    std::ostringstream b;
+    whole.write(a, ExportFormat::Jsonl);
+    joined.write(b, ExportFormat::Jsonl);
+    const std::string text = a.str();
+    EXPECT_EQ(b.str(), text);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
 }

@@ -27,29 +27,6 @@ std::vector<std::string> paths(const InputWalk& walk)
 
 }  // namespace
 
-TEST(LayoutOfFirstLine, NamesTheThreeLayoutsByContent)
-{
-    const struct {
-        const char* line;
-        std::optional<Layout> layout;
-    } cases[] = {
-        {"[SetupAPI Log]", Layout::WindowsXp},
-        {"[2005/05/12 12:34:56 632.4]", Layout::Windows2000},
-        {"[Device Install Log]", Layout::Vista},
-        {"\xEF\xBB\xBF[Device Install Log]", Layout::Vista},
-        {"[Device Install Log]   extra", Layout::Vista},
-        {"[device install log]", std::nullopt},
-        {" [Device Install Log]", std::nullopt},
-        {"\xEF\xBB[Device Install Log]", std::nullopt},
-        {"[\0D\0e\0v", std::nullopt},  // UTF-16
-        {"", std::nullopt},
-        {"hello", std::nullopt},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(layoutOfFirstLine(c.line), c.layout) << c.line;
-    }
-}
-
 TEST(InputWalk, FindsLogsByContentInSortedOrderAndSkipsTheRest)
 {
     test::TempDir dir;

@@ -85,13 +85,3 @@ TEST(TableWriter, XlsKeepsBytesTabSeparatedWithCrLf)
     writer->row({Cell::ofText("P\xE9riph\xE9rique"), Cell::ofText("x,\"y\"")});
     EXPECT_EQ(out.str(), "a\tb\r\nP\xE9riph\xE9rique\tx,\"y\"\r\n");
 }
-
-TEST(ExportFormatName, KnowsExactlyThreeNames)
-{
-    EXPECT_EQ(exportFormatFromName("xls"), ExportFormat::Xls);
-    EXPECT_EQ(exportFormatFromName("csv"), ExportFormat::Csv);
-    EXPECT_EQ(exportFormatFromName("jsonl"), ExportFormat::Jsonl);
-    for (const char* name : {"", "CSV", "json", "tsv", "xlsx"}) {
-        EXPECT_FALSE(exportFormatFromName(name).has_value()) << name;
-    }
-}

@@ -80,10 +80,3 @@ TEST(TextDecoder, EveryByteOfEveryWindowsCodePageGivesValidUtf8)
         EXPECT_TRUE(isValidUtf8(decoder->toUtf8(all + "\x81"))) << name;
     }
 }
-
-TEST(TextDecoder, UnknownEncodingIsRefused)
-{
-    EXPECT_FALSE(TextDecoder::open("windows-9999").has_value());
-    EXPECT_FALSE(TextDecoder::open("").has_value());
-    EXPECT_TRUE(TextDecoder::open(kDefaultEncoding).has_value());
-}
