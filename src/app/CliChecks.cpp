@@ -1,8 +1,11 @@
 #include "app/CliChecks.h"
 
+#include "app/CliOptions.h"
+
 #include "core/DefaultRules.h"
 #include "core/FieldCatalogue.h"
 #include "core/StoreValues.h"
+#include "extract/LineReader.h"
 #include "extract/Messages.h"
 #include "extract/RunChecks.h"
 
@@ -66,6 +69,40 @@ std::string checkStandardOutputIsNotLog([[maybe_unused]] std::FILE* out,
     }
 #endif
     return {};
+}
+
+std::string checkOutputIsNoLink(const std::string& outputPath)
+{
+    std::error_code error;
+    const std::filesystem::path path = pathFromUtf8(outputPath);
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)) &&
+        std::filesystem::is_regular_file(std::filesystem::status(path, error))) {
+        return outputPath + std::string(text::kOutputIsLink);
+    }
+    return {};
+}
+
+bool standardErrorIsALog([[maybe_unused]] std::FILE* err)
+{
+#ifndef _WIN32
+    struct stat stream {};
+    if (fstat(fileno(err), &stream) != 0 || !S_ISREG(stream.st_mode)) {
+        return false;
+    }
+    // The stream may be open for writing only: its file is read through the process's
+    // own link to it.
+    LineReader reader;
+    if (!reader.open("/proc/self/fd/" + std::to_string(fileno(err)))) {
+        return false;
+    }
+    try {
+        return detectLayout(readFirstLine(reader).layoutText()) != LogLayout::Unknown;
+    } catch (const std::exception&) {
+        return false;
+    }
+#else
+    return false;
+#endif
 }
 
 std::string checkRunSettings(const SettingsStore& settings, ExtractionType type)

@@ -19,6 +19,14 @@ std::string checkLogReadable(const std::string& logPath);
 // Standard output that is the log itself, however it got there ("-o - LOG >> LOG").
 std::string checkStandardOutputIsNotLog(std::FILE* out, const std::string& logPath);
 
+// An output path that is a symbolic link to an existing file: replacing the output would
+// delete the link (as with "-o /dev/stdout" while standard output is a file), not the file.
+std::string checkOutputIsNoLink(const std::string& outputPath);
+
+// Whether standard error is a file whose first line is that of a log: every message would
+// be written into it, so the program ends at once, without a word.
+bool standardErrorIsALog(std::FILE* err);
+
 // The stored settings an extraction of this type reads: for rule-based extraction the
 // rule count, and the field and select type of every rule from 1 to the count. A rule the
 // engine cannot apply would never match, and a count that is no number fails the run

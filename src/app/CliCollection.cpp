@@ -220,6 +220,9 @@ std::string Collection::checkOutputs() const
         if (isFolder(output)) {
             return output + std::string(text::kOutputIsFolder);
         }
+        if (std::string refusal = checkOutputIsNoLink(output); !refusal.empty()) {
+            return refusal;
+        }
         if (!isOrdinaryFile(output)) {
             continue;
         }

@@ -36,6 +36,8 @@ inline constexpr std::string_view kBadOffset = "the UTC offset must be +HH:MM or
 inline constexpr std::string_view kTwoClocks = "--timezone and --utc-offset cannot both be given";
 inline constexpr std::string_view kOutputExists = " already exists. Use --force to replace it.";
 inline constexpr std::string_view kOutputIsFolder = " is a folder; the output must be a file.";
+inline constexpr std::string_view kOutputIsLink =
+    " is a symbolic link to a file; name that file itself (or use -o - for standard output).";
 inline constexpr std::string_view kSettingsUnreadable = "Cannot read the settings file: ";
 inline constexpr std::string_view kRunFailedReason = "Reason: ";
 inline constexpr std::string_view kSettingsUnusable = "The settings cannot be used: ";

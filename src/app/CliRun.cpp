@@ -113,6 +113,9 @@ std::string checkBeforePress(const CliOptions& options, const std::string& logPa
         if (isFolder(outputPath)) {
             return outputPath + std::string(text::kOutputIsFolder);
         }
+        if (std::string refusal = checkOutputIsNoLink(outputPath); !refusal.empty()) {
+            return refusal;
+        }
     }
     if (std::string reason = checkRunSettings(settings, options.type); !reason.empty()) {
         return std::string(text::kSettingsUnusable) + reason;
@@ -188,6 +191,9 @@ bool isSingleLogRun(const CliOptions& options)
 
 int run(const CliOptions& options, std::FILE* out, std::FILE* err)
 {
+    if (standardErrorIsALog(err)) {
+        return kExitRefused;
+    }
     const SignalGuard signalGuard;
     CliWindowOps ops(err, progressMode(options, err), options.type);
 

@@ -176,28 +176,48 @@ TEST_F(CliEvidenceTest, StandardOutputThatIsTheLogIsRefused)
         std::string opened;  // the file put on standard output
         int flags;
         std::string output;  // the -o value
+        int stream = 1;      // standard output, or standard error
     };
     const std::vector<Case> cases = {
         {">> LOG", log, O_WRONLY | O_APPEND, "-"},
         {"1<> LOG", log, O_RDWR, "-"},
         {">> a hard link of LOG", hardLink, O_WRONLY | O_APPEND, "-"},
         {"-o /dev/stdout >> LOG", log, O_WRONLY | O_APPEND, "/dev/stdout"},
+        // Standard error that is the log: refused without a word, or the word would be
+        // written into the log.
+        {"2>> LOG", log, O_WRONLY | O_APPEND, "-", 2},
     };
     for (const Case& c : cases) {
         const char* opened = c.opened.c_str();
         const int flags = c.flags;
+        const int stream = c.stream;
         const auto spawned =
             test::spawnBinary(dir.path(), {"--force", "-o", c.output, "setupapi.log"}, [=] {
                 const int fd = open(opened, flags);
-                if (fd < 0 || dup2(fd, 1) < 0) {
+                if (fd < 0 || dup2(fd, stream) < 0) {
                     _exit(125);
                 }
             });
         const CliResult r = test::waitFor(spawned);
         EXPECT_EQ(r.exitCode, cli::kExitRefused) << c.what;
-        EXPECT_EQ(r.err, std::string(msg::kSameFileBox) + "\n") << c.what;
+        EXPECT_EQ(r.err, c.stream == 1 ? std::string(msg::kSameFileBox) + "\n" : "") << c.what;
         EXPECT_EQ(readFile(log), readFile(test::kSampleLog)) << c.what;
     }
+}
+
+// An output named through a symbolic link is refused even with --force: replacing it would
+// delete the link, which may be a system's (-o /dev/stdout while standard output is a file).
+TEST_F(CliEvidenceTest, AnOutputThatIsALinkToAFileIsRefused)
+{
+    const std::string table = dir.file("table.xls");
+    const std::string link = dir.file("link.xls");
+    writeFile(table, "an older table\r\n");
+    fs::create_symlink(table, link);
+    const CliResult r = run({"--force", "-o", link, log});
+    EXPECT_EQ(r.exitCode, cli::kExitRefused);
+    EXPECT_EQ(r.err, link + std::string(cli::text::kOutputIsLink) + "\n");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(table), "an older table\r\n");
 }
 
 // A log whose every line but the first is short; the first is `firstLineBytes` long and
