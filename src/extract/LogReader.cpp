@@ -5,7 +5,6 @@
 #include "core/Record.h"
 #include "core/RuleEngine.h"
 #include "core/SettingsStore.h"
-#include "core/StoreValues.h"
 #include "extract/EventAssembler.h"
 #include "extract/LineReader.h"
 #include "extract/MainWindowOps.h"
@@ -44,7 +43,7 @@ double countingProgress(std::int64_t lineCount)
 class Run final : public AssembledRows {
 public:
     Run(MainWindowOps& ops, const SettingsStore& store, Layout layout, const RunOptions& options)
-        : m_ops(ops), m_store(store), m_layout(layout), m_options(options)
+        : m_ops(ops), m_store(store), m_layout(layout), m_options(options), m_rules(store)
     {
     }
 
@@ -72,6 +71,7 @@ private:
     const SettingsStore& m_store;
     const Layout m_layout;
     const RunOptions& m_options;
+    StoredRules m_rules;  // read again whenever the store may have changed
     const EventAssembler* m_assembler = nullptr;
     LineReader m_log;
     OutputWriter m_output;
@@ -123,12 +123,12 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
         return;
     }
     if (type == ExtractionType::RuleBased) {
-        const std::string stored = m_store.get(store::kRules, store::kCount, "0");
-        const auto count = textToNumber(stored);
+        const auto count = m_rules.countNumber();
         if (!count) {
-            throw ExtractionError("the stored rule count \"" + stored + "\" is not a number");
+            throw ExtractionError("the stored rule count \"" + m_rules.countText() +
+                                  "\" is not a number");
         }
-        if (*count <= 0 || !fProcessRules(m_store, event)) {
+        if (*count <= 0 || !m_rules.matches(event)) {
             return;
         }
         if (m_tidy) {
