@@ -102,6 +102,16 @@ bool LineReader::next(std::string_view& line)
     }
 }
 
+bool LineReader::nextBlock(std::string_view& bytes)
+{
+    if (m_begin == m_end && !fill()) {
+        return false;
+    }
+    bytes = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
+    m_begin = m_end;
+    return true;
+}
+
 bool LineReader::atEnd()
 {
     if (m_begin < m_end) {

@@ -31,6 +31,10 @@ public:
     // reading fails.
     template <typename See>
     bool skipLine(See&& see);
+    // The bytes not read yet, a buffer's worth at a time and not split into lines, for a
+    // pass that only counts; valid until the next call. False at the end. Throws
+    // ExtractionError when reading fails.
+    bool nextBlock(std::string_view& bytes);
     // True when no line is left.
     bool atEnd();
     void close();

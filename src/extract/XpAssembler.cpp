@@ -11,8 +11,17 @@ namespace {
 // Codes whose line becomes the event's Full Text when the event has none yet.
 bool isEventTextCode(std::string_view code)
 {
-    return code == "142" || code == "022" || code == "121" || code == "144" || code == "289" ||
-           code == "125";
+    switch (messageCodeNumber(code)) {
+    case 142:
+    case 22:  // "022"
+    case 121:
+    case 144:
+    case 289:
+    case 125:
+        return true;
+    default:
+        return false;
+    }
 }
 
 }  // namespace
