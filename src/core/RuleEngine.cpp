@@ -145,14 +145,33 @@ std::optional<double> StoredRules::countNumber()
     return m_countNumber;
 }
 
-std::string_view StoredRules::loweredValue(const Record& event, Field field)
+std::string_view StoredRules::lowered(const Record& event, Field field, std::size_t length)
 {
-    const auto i = static_cast<std::size_t>(field);
-    if (!m_loweredReady[i]) {
-        m_lowered[i] = lowerLatin1(fieldValue(event, field));
-        m_loweredReady[i] = true;
+    // Only as much of a value is lowered as a rule looks at: "Starts with" needs no more
+    // than its own length, so a very long Device is not copied whole.
+    const std::string_view value = fieldValue(event, field);
+    std::string& done = m_lowered[static_cast<std::size_t>(field)];
+    length = std::min(length, value.size());
+    if (done.size() < length) {
+        done.append(lowerLatin1(value.substr(done.size(), length - done.size())));
     }
-    return m_lowered[i];
+    return std::string_view(done).substr(0, length);
+}
+
+bool StoredRules::ruleMatches(const PreparedRule& rule, const Record& event)
+{
+    if (!rule.field) {
+        return tillery::ruleMatches(rule, {});  // a name outside the catalogue: empty text
+    }
+    const std::size_t size = fieldValue(event, *rule.field).size();
+    if (rule.select == Select::StartsWith && rule.value) {
+        const std::string_view value = *rule.value;
+        return size > value.size() && lowered(event, *rule.field, value.size()) == value;
+    }
+    if (rule.select == Select::NotBlank) {
+        return size > 0;
+    }
+    return tillery::ruleMatches(rule, lowered(event, *rule.field, size));
 }
 
 bool StoredRules::matches(const Record& event)
@@ -161,10 +180,11 @@ bool StoredRules::matches(const Record& event)
     if (!m_count) {
         throw ExtractionError(countFailure(m_countText));
     }
-    m_loweredReady.fill(false);
-    return std::any_of(m_rules.begin(), m_rules.end(), [&](const PreparedRule& rule) {
-        return ruleMatches(rule, rule.field ? loweredValue(event, *rule.field) : std::string_view{});
-    });
+    for (std::string& value : m_lowered) {
+        value.clear();
+    }
+    return std::any_of(m_rules.begin(), m_rules.end(),
+                       [&](const PreparedRule& rule) { return ruleMatches(rule, event); });
 }
 
 }  // namespace tillery

@@ -61,7 +61,8 @@ public:
 
 private:
     void refresh();
-    std::string_view loweredValue(const Record& event, Field field);
+    std::string_view lowered(const Record& event, Field field, std::size_t length);
+    bool ruleMatches(const PreparedRule& rule, const Record& event);
 
     const SettingsStore& m_store;
     std::optional<std::uint64_t> m_generation;  // of the store when the rules were read
@@ -69,9 +70,8 @@ private:
     std::optional<double> m_countNumber;
     std::optional<int> m_count;  // none: the count is no 16-bit number
     std::vector<PreparedRule> m_rules;
-    // The event's field values lowered, each at most once per event.
+    // The start of each of the event's values lowered, as far as the rules looked.
     std::array<std::string, kFieldCount> m_lowered;
-    std::array<bool, kFieldCount> m_loweredReady{};
 };
 
 }  // namespace tillery

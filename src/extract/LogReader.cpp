@@ -94,7 +94,6 @@ private:
     std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
     std::int64_t m_doneEntries = 0;
     double m_progress = 0;
-    std::string m_row;
 };
 
 void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine)
@@ -111,9 +110,8 @@ void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::in
         m_options.sink->row(record, context);
         return;
     }
-    m_row.clear();
-    appendRow(m_row, m_mask, rules, record);
-    m_output.writeRow(m_row);
+    const RowValues row = rowValues(m_mask, rules, record);
+    m_output.writeRow(std::span(row.values.data(), row.count));
 }
 
 void Run::lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine)

@@ -253,6 +253,31 @@ TEST_F(CliEvidenceTest, RunningOutOfMemoryIsReportedAsSuch)
         << first.err;
 }
 
+// A line of 200 MB that is both the event's text and its device, the worst a line can do:
+// in every extraction type the run holds at most three times the line, plus a fixed
+// amount, though the line's row and the event's row each hold it twice.
+TEST_F(CliEvidenceTest, ARunHoldsAtMostThreeTimesItsLongestLine)
+{
+    if (kSanitized) {
+        GTEST_SKIP() << "the sanitizer's own memory hides the program's";
+    }
+    const std::uintmax_t lineBytes = std::uintmax_t{200} << 20;
+    const std::string head = "[SetupAPI Log]\r\nheader\r\n[2004/01/01 10:00:00 1.1 Driver Install]\r\n"
+                             "#I022 Found \"USBSTOR\\";
+    writeLongFirstLine(dir.file("long.log"), head, head.size() + lineBytes,
+                       "\" in x.inf; Device: \"Disk drive\"\r\n");
+    for (const char* type : {"full", "summary", "rules"}) {
+        long peakKilobytes = 0;
+        const CliResult r = test::waitFor(
+            test::spawnBinary(dir.path(), {"--type", type, "-o", "/dev/null", "long.log"}),
+            &peakKilobytes);
+        EXPECT_EQ(r.exitCode, cli::kExitOk) << type << ": " << r.err;
+        const long lineKilobytes = static_cast<long>(lineBytes >> 10);
+        EXPECT_LT(peakKilobytes, 3 * lineKilobytes + 32 * 1024)
+            << type << ": a 200 MB line took " << peakKilobytes / 1024 << " MB";
+    }
+}
+
 // Reads a FIFO the program writes its table into. The program's first block of rows
 // stops it in the middle of a write until the test reads on, which gives the test a
 // moment of its choosing inside the run.
