@@ -30,6 +30,8 @@ public:
 private:
     // How common a byte is in log text: lower-case letters and blanks most, with the
     // letters in their order of frequency in English; capitals, digits and signs least.
+    // Among the least common the last is taken: a phrase's first capital or sign often
+    // begins words and identifiers.
     static constexpr int commonness(char c)
     {
         constexpr std::string_view kByFrequency = " etaoinshrdlcumwfgypbvkjxqz";
@@ -40,7 +42,7 @@ private:
     {
         std::size_t best = 0;
         for (std::size_t i = 1; i < text.size(); ++i) {
-            if (commonness(text[i]) < commonness(text[best])) {
+            if (commonness(text[i]) <= commonness(text[best])) {  // ties: the later byte
                 best = i;
             }
         }
