@@ -1,14 +1,15 @@
 // Writes a large synthetic device-installation log, for timing the extraction: in the
-// Windows XP layout, or with --vista in the layout of setupapi.dev.log (Vista to 11).
-// The same arguments always give the same bytes.
+// Windows XP layout, with --w2k in the Windows 2000 layout, or with --vista in the layout
+// of setupapi.dev.log (Vista to 11). The same arguments always give the same bytes.
 //
-//   tillery_gen_log [--vista] OUTPUT LINES [SEED]
+//   tillery_gen_log [--w2k | --vista] OUTPUT LINES [SEED]
 //
 // Writes whole events until at least LINES lines are out, then prints the line and byte
 // counts. Lines end in CR LF, as Windows writes them.
 
 #include "LogGenerator.h"
 #include "VistaLogWriter.h"
+#include "W2kLogWriter.h"
 
 #include <array>
 #include <cstdint>
@@ -253,12 +254,13 @@ private:
 int main(int argc, char** argv)
 {
     const bool vista = argc > 1 && std::string_view(argv[1]) == "--vista";
-    if (vista) {
+    const bool w2k = argc > 1 && std::string_view(argv[1]) == "--w2k";
+    if (vista || w2k) {
         --argc;
         ++argv;
     }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: %s [--vista] OUTPUT LINES [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--w2k | --vista] OUTPUT LINES [SEED]\n", argv[0]);
         return 2;
     }
     const std::uint64_t target = std::strtoull(argv[2], nullptr, 10);
@@ -273,22 +275,20 @@ int main(int argc, char** argv)
 
     std::uint64_t lines = 0;
     std::uint64_t bytes = 0;
+    const auto write = [&](auto&& writer) {
+        writer.header();
+        while (writer.lines() < target) {
+            writer.event();
+        }
+        lines = writer.lines();
+        bytes = writer.bytes();
+    };
     if (vista) {
-        tillery::bench::VistaLogWriter writer(file, seed);
-        writer.header();
-        while (writer.lines() < target) {
-            writer.event();
-        }
-        lines = writer.lines();
-        bytes = writer.bytes();
+        write(tillery::bench::VistaLogWriter(file, seed));
+    } else if (w2k) {
+        write(tillery::bench::W2kLogWriter(file, seed));
     } else {
-        LogWriter writer(file, seed);
-        writer.header();
-        while (writer.lines() < target) {
-            writer.event();
-        }
-        lines = writer.lines();
-        bytes = writer.bytes();
+        write(LogWriter(file, seed));
     }
     if (std::fclose(file) != 0) {
         std::perror(argv[1]);

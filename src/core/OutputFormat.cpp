@@ -65,6 +65,18 @@ void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBa
     appendSelected(out, strSendShowFields, ruleBasedSelected, inColumnOrder(record));
 }
 
+RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const Record& record)
+{
+    const CatalogueValues values = inColumnOrder(record);
+    RowValues row;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if (fieldSelected(strSendShowFields, ruleBasedSelected, i)) {
+            row.values[row.count++] = values[i];
+        }
+    }
+    return row;
+}
+
 std::string fFormatOutput(std::string_view strSendShowFields, bool ruleBasedSelected,
                           std::string_view strFull, std::string_view strDate,
                           std::string_view strInstance, std::string_view strInstanceLine,

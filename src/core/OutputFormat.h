@@ -3,6 +3,7 @@
 #include "core/FieldCatalogue.h"
 #include "core/Record.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,14 @@ std::string fFormatShowFields(const SettingsStore& store);
 // A mask character other than "1", or a position past its end, leaves the field out.
 void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBasedSelected,
                const Record& record);
+
+// The values one row holds, in column order, by the rule of appendRow: the row is them
+// joined by single TABs. Views into the record.
+struct RowValues {
+    std::array<std::string_view, kFieldCount> values;
+    std::size_t count = 0;
+};
+RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const Record& record);
 
 // Whether the row holds the field in catalogue column `column`, by the rule of appendRow.
 bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t column);

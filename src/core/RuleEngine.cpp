@@ -2,24 +2,67 @@
 
 #include "core/DefaultRules.h"
 #include "core/Errors.h"
-#include "core/FieldCatalogue.h"
+#include "core/OutputFormat.h"
 #include "core/SettingsStore.h"
 #include "core/StoreValues.h"
 #include "core/TextCase.h"
 
-#include <array>
-#include <string>
+#include <algorithm>
 
 namespace tillery {
 namespace {
 
 using CatalogueValues = std::array<std::string_view, kFieldCount>;
+using Select = PreparedRule::Select;
 
-// The value a rule's field name selects; a name outside the catalogue selects empty text.
-std::string_view selectedValue(const CatalogueValues& values, std::string_view fieldNameText)
+Select selectOf(std::string_view select)
 {
-    const auto field = fieldFromName(fieldNameText);
-    return field ? values[static_cast<std::size_t>(*field)] : std::string_view{};
+    if (select == kStartsWith) {
+        return Select::StartsWith;
+    }
+    if (select == kContains) {
+        return Select::Contains;
+    }
+    return select == kNotBlank ? Select::NotBlank : Select::Unknown;
+}
+
+// The test of fTestRule, with the select type known.
+bool testValue(Select select, std::string_view test, std::string_view value)
+{
+    switch (select) {
+    case Select::StartsWith:
+        return test.size() > value.size() && test.starts_with(value);
+    case Select::Contains:
+        // An empty test value contains nothing, not even the empty rule value.
+        return !test.empty() && test.find(value) != std::string_view::npos;
+    case Select::NotBlank:
+        return !test.empty();
+    case Select::Unknown:
+        break;
+    }
+    return false;
+}
+
+// Whether the rule matches a field value already lowered. A value Latin-1 cannot hold
+// equals no Latin-1 text, so only "Not blank", which ignores the value, can then match.
+bool ruleMatches(const PreparedRule& rule, std::string_view lowered)
+{
+    if (!rule.value) {
+        return rule.select == Select::NotBlank && !lowered.empty();
+    }
+    return testValue(rule.select, lowered, *rule.value);
+}
+
+std::string countFailure(const std::string& countText)
+{
+    return "the stored rule count \"" + countText + "\" is not a whole number from -32768 to 32767";
+}
+
+PreparedRule readRule(const SettingsStore& store, int index)
+{
+    return PreparedRule(store.get(store::kRules, ruleKey(index, 'f'), ""),
+                        store.get(store::kRules, ruleKey(index, 's'), ""),
+                        store.get(store::kRules, ruleKey(index, 'v'), ""));
 }
 
 bool processRules(const SettingsStore& store, const CatalogueValues& values)
@@ -27,21 +70,13 @@ bool processRules(const SettingsStore& store, const CatalogueValues& values)
     const std::string countText = store.get(store::kRules, store::kCount, "0");
     const auto count = textToInt16(countText);
     if (!count) {
-        throw ExtractionError("the stored rule count \"" + countText +
-                              "\" is not a whole number from -32768 to 32767");
+        throw ExtractionError(countFailure(countText));
     }
     for (int i = 1; i <= *count; ++i) {
-        const std::string field = store.get(store::kRules, ruleKey(i, 'f'), "");
-        const std::string test = lowerLatin1(selectedValue(values, field));
-        const std::string select = store.get(store::kRules, ruleKey(i, 's'), "");
-        const std::string stored = store.get(store::kRules, ruleKey(i, 'v'), "");
-        // Store text is UTF-8, log values are Latin-1 bytes: compare in Latin-1. A rule
-        // value with a character Latin-1 cannot hold never equals any log text, so only
-        // "Not blank", which ignores the value, can still match.
-        const auto value = utf8ToLatin1(lowerUtf8(stored));
-        const bool matched = value ? fTestRule(test, select, *value)
-                                   : select == kNotBlank && fTestRule(test, select, {});
-        if (matched) {
+        const PreparedRule rule = readRule(store, i);
+        const std::string_view value =
+            rule.field ? values[static_cast<std::size_t>(*rule.field)] : std::string_view{};
+        if (ruleMatches(rule, lowerLatin1(value))) {
             return true;
         }
     }
@@ -50,19 +85,18 @@ bool processRules(const SettingsStore& store, const CatalogueValues& values)
 
 }  // namespace
 
+PreparedRule::PreparedRule(std::string_view fieldText, std::string_view selectText,
+                           std::string_view valueText)
+    : field(fieldFromName(fieldText)),
+      select(selectOf(selectText)),
+      // Store text is UTF-8, log values are Latin-1 bytes: the test compares in Latin-1.
+      value(utf8ToLatin1(lowerUtf8(valueText)))
+{
+}
+
 bool fTestRule(std::string_view strTest, std::string_view strSelect, std::string_view strValue)
 {
-    if (strSelect == kStartsWith) {
-        return strTest.size() > strValue.size() && strTest.starts_with(strValue);
-    }
-    if (strSelect == kContains) {
-        // An empty test value contains nothing, not even the empty rule value.
-        return !strTest.empty() && strTest.find(strValue) != std::string_view::npos;
-    }
-    if (strSelect == kNotBlank) {
-        return !strTest.empty();
-    }
-    return false;
+    return testValue(selectOf(strSelect), strTest, strValue);
 }
 
 bool fProcessRules(const SettingsStore& store, const Record& event)
@@ -81,6 +115,76 @@ bool fProcessRules(const SettingsStore& store, std::string_view strFull, std::st
     return processRules(store, {strDate, strInstance, strInstanceLine, strMessageType,
                                 strMessageCode, strSIG, strGUID, strName, strDevice, strFull,
                                 strPath});
+}
+
+void StoredRules::refresh()
+{
+    const std::uint64_t generation = m_store.generation();
+    if (m_generation == generation) {
+        return;
+    }
+    m_generation = generation;
+    m_countText = m_store.get(store::kRules, store::kCount, "0");
+    m_countNumber = textToNumber(m_countText);
+    m_count = textToInt16(m_countText);
+    m_rules.clear();
+    for (int i = 1; m_count && i <= *m_count; ++i) {
+        m_rules.push_back(readRule(m_store, i));
+    }
+}
+
+const std::string& StoredRules::countText()
+{
+    refresh();
+    return m_countText;
+}
+
+std::optional<double> StoredRules::countNumber()
+{
+    refresh();
+    return m_countNumber;
+}
+
+std::string_view StoredRules::lowered(const Record& event, Field field, std::size_t length)
+{
+    // Only as much of a value is lowered as a rule looks at: "Starts with" needs no more
+    // than its own length, so a very long Device is not copied whole.
+    const std::string_view value = fieldValue(event, field);
+    std::string& done = m_lowered[static_cast<std::size_t>(field)];
+    length = std::min(length, value.size());
+    if (done.size() < length) {
+        done.append(lowerLatin1(value.substr(done.size(), length - done.size())));
+    }
+    return std::string_view(done).substr(0, length);
+}
+
+bool StoredRules::ruleMatches(const PreparedRule& rule, const Record& event)
+{
+    if (!rule.field) {
+        return tillery::ruleMatches(rule, {});  // a name outside the catalogue: empty text
+    }
+    const std::size_t size = fieldValue(event, *rule.field).size();
+    if (rule.select == Select::StartsWith && rule.value) {
+        const std::string_view value = *rule.value;
+        return size > value.size() && lowered(event, *rule.field, value.size()) == value;
+    }
+    if (rule.select == Select::NotBlank) {
+        return size > 0;
+    }
+    return tillery::ruleMatches(rule, lowered(event, *rule.field, size));
+}
+
+bool StoredRules::matches(const Record& event)
+{
+    refresh();
+    if (!m_count) {
+        throw ExtractionError(countFailure(m_countText));
+    }
+    for (std::string& value : m_lowered) {
+        value.clear();
+    }
+    return std::any_of(m_rules.begin(), m_rules.end(),
+                       [&](const PreparedRule& rule) { return ruleMatches(rule, event); });
 }
 
 }  // namespace tillery

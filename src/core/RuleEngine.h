@@ -1,8 +1,14 @@
 #pragma once
 
+#include "core/FieldCatalogue.h"
 #include "core/Record.h"
 
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tillery {
 
@@ -25,5 +31,47 @@ bool fProcessRules(const SettingsStore& store, std::string_view strFull, std::st
                    std::string_view strMessageType, std::string_view strMessageCode,
                    std::string_view strPath, std::string_view strDevice, std::string_view strGUID,
                    std::string_view strName, std::string_view strSIG);
+
+// One stored rule made ready to test: its field name looked up, its select type known,
+// its value lowered and turned into Latin-1 bytes (none when it holds a character
+// Latin-1 cannot: then only "Not blank", which ignores the value, can match).
+struct PreparedRule {
+    enum class Select { StartsWith, Contains, NotBlank, Unknown };
+
+    PreparedRule(std::string_view field, std::string_view select, std::string_view value);
+
+    std::optional<Field> field;  // none: a name outside the catalogue selects empty text
+    Select select;
+    std::optional<std::string> value;
+};
+
+// The stored rules as a run tests them, read from the store once and kept while the
+// store's generation stands still: to anyone watching, the same as reading them afresh
+// for every event (fProcessRules), since a write between two events moves the
+// generation and the next event sees the rules anew.
+class StoredRules {
+public:
+    explicit StoredRules(const SettingsStore& store) : m_store(store) {}
+
+    // The stored "Count" text, and its value as a number (none when it is no number).
+    const std::string& countText();
+    std::optional<double> countNumber();
+    // fProcessRules(store, event) on the rules as they are stored now.
+    bool matches(const Record& event);
+
+private:
+    void refresh();
+    std::string_view lowered(const Record& event, Field field, std::size_t length);
+    bool ruleMatches(const PreparedRule& rule, const Record& event);
+
+    const SettingsStore& m_store;
+    std::optional<std::uint64_t> m_generation;  // of the store when the rules were read
+    std::string m_countText;
+    std::optional<double> m_countNumber;
+    std::optional<int> m_count;  // none: the count is no 16-bit number
+    std::vector<PreparedRule> m_rules;
+    // The start of each of the event's values lowered, as far as the rules looked.
+    std::array<std::string, kFieldCount> m_lowered;
+};
 
 }  // namespace tillery

@@ -129,9 +129,16 @@ std::string latin1ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
-    for (const char c : bytes) {
-        appendUtf8(out, static_cast<unsigned char>(c));
+    std::size_t ascii = 0;  // where the ASCII bytes not yet copied begin
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80) {
+            out.append(bytes.substr(ascii, i - ascii));
+            appendUtf8(out, c);
+            ascii = i + 1;
+        }
     }
+    out.append(bytes.substr(ascii));
     return out;
 }
 

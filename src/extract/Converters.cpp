@@ -89,7 +89,9 @@ std::string tidyIdentifier(std::string device)
 std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
 {
     std::string result = "?";
-    ops.setStatus(std::string(msg::kFoundDate) + latin1ToUtf8(strStart));
+    std::string status(msg::kFoundDate);
+    status.append(latin1ToUtf8(strStart));
+    ops.setStatus(status);
 
     const Pos firstBlank = findFrom(strStart, 1, " ");
     if (firstBlank == 0) {
@@ -101,7 +103,8 @@ std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
     }
     // The leading "[" is skipped; the date-time runs up to the second blank.
     result = std::string(piece(strStart, 2, secondBlank - 2));
-    ops.setStatus(ops.status() + std::string(msg::kDateArrow) + latin1ToUtf8(result));
+    status.append(msg::kDateArrow).append(latin1ToUtf8(result));
+    ops.setStatus(status);
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace tillery {
 namespace {
@@ -30,8 +31,8 @@ bool LineReader::open(const std::string& utf8Path)
         return false;
     }
     m_openError = 0;
-    if (m_buffer.size() < kBlockSize) {
-        m_buffer.resize(kBlockSize);
+    if (m_size < kBlockSize) {
+        resize(kBlockSize);
     }
     m_begin = m_end = 0;
     m_eof = false;
@@ -48,20 +49,33 @@ void LineReader::close()
     m_eof = true;
 }
 
+void LineReader::resize(std::size_t size)
+{
+    void* bytes = std::realloc(m_buffer.get(), size);
+    if (bytes == nullptr) {
+        throw std::bad_alloc();
+    }
+    static_cast<void>(m_buffer.release());  // realloc has freed or kept it
+    m_buffer.reset(static_cast<char*>(bytes));
+    m_size = size;
+}
+
 bool LineReader::fill()
 {
     if (m_file == nullptr || m_eof) {
         return false;
     }
     if (m_begin > 0) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        std::memmove(data(), data() + m_begin, m_end - m_begin);
         m_end -= m_begin;
         m_begin = 0;
     }
-    if (m_end == m_buffer.size()) {
-        m_buffer.resize(m_buffer.size() * 2);  // a line longer than the buffer
+    if (m_end == m_size) {
+        resize(m_size * 2);  // a line longer than the buffer
+    } else if (m_size > kBlockSize && m_end < kBlockSize / 2) {
+        resize(kBlockSize);  // the long line is handled: its memory goes back
     }
-    const std::size_t got = std::fread(m_buffer.data() + m_end, 1, m_buffer.size() - m_end, m_file);
+    const std::size_t got = std::fread(data() + m_end, 1, m_size - m_end, m_file);
     if (got == 0) {
         if (std::ferror(m_file)) {
             throw ExtractionError("the log could not be read");
@@ -77,22 +91,22 @@ bool LineReader::next(std::string_view& line)
 {
     std::size_t scanned = m_begin;
     for (;;) {
-        const char* start = m_buffer.data() + scanned;
+        const char* start = data() + scanned;
         const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - scanned));
         if (newline != nullptr) {
-            const std::size_t nl = static_cast<std::size_t>(newline - m_buffer.data());
+            const std::size_t nl = static_cast<std::size_t>(newline - data());
             std::size_t stop = nl;
-            if (stop > m_begin && m_buffer[stop - 1] == '\r') {
+            if (stop > m_begin && data()[stop - 1] == '\r') {
                 --stop;
             }
-            line = std::string_view(m_buffer.data() + m_begin, stop - m_begin);
+            line = std::string_view(data() + m_begin, stop - m_begin);
             m_begin = nl + 1;
             return true;
         }
         const std::size_t pending = m_end - m_begin;
         if (!fill()) {
             if (m_begin < m_end) {
-                line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
+                line = std::string_view(data() + m_begin, m_end - m_begin);
                 m_begin = m_end;
                 return true;
             }
@@ -100,6 +114,16 @@ bool LineReader::next(std::string_view& line)
         }
         scanned = m_begin + pending;  // fill() moved the unread bytes to the front
     }
+}
+
+bool LineReader::nextBlock(std::string_view& bytes)
+{
+    if (m_begin == m_end && !fill()) {
+        return false;
+    }
+    bytes = std::string_view(data() + m_begin, m_end - m_begin);
+    m_begin = m_end;
+    return true;
 }
 
 bool LineReader::atEnd()

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tillery {
 
@@ -31,15 +32,28 @@ public:
     // reading fails.
     template <typename See>
     bool skipLine(See&& see);
+    // The bytes not read yet, a buffer's worth at a time and not split into lines, for a
+    // pass that only counts; valid until the next call. False at the end. Throws
+    // ExtractionError when reading fails.
+    bool nextBlock(std::string_view& bytes);
     // True when no line is left.
     bool atEnd();
     void close();
 
 private:
+    // The buffer's bytes are held with malloc: a buffer that grows for a long line then
+    // moves its pages instead of copying them, and pages not yet filled cost no memory.
+    struct FreeBytes {
+        void operator()(char* bytes) const { std::free(bytes); }
+    };
+    char* data() const { return m_buffer.get(); }
+    // Gives the buffer `size` bytes, keeping its contents; throws std::bad_alloc.
+    void resize(std::size_t size);
     bool fill();
 
     std::FILE* m_file = nullptr;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char, FreeBytes> m_buffer;
+    std::size_t m_size = 0;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
@@ -51,7 +65,7 @@ bool LineReader::skipLine(See&& see)
 {
     bool any = false;
     for (;;) {
-        const std::string_view pending(m_buffer.data() + m_begin, m_end - m_begin);
+        const std::string_view pending(data() + m_begin, m_end - m_begin);
         const auto newline = pending.find('\n');
         if (newline != std::string_view::npos) {
             const bool crBefore = newline > 0 && pending[newline - 1] == '\r';

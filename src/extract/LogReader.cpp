@@ -5,7 +5,6 @@
 #include "core/Record.h"
 #include "core/RuleEngine.h"
 #include "core/SettingsStore.h"
-#include "core/StoreValues.h"
 #include "extract/EventAssembler.h"
 #include "extract/LineReader.h"
 #include "extract/MainWindowOps.h"
@@ -33,6 +32,15 @@ std::string processingText(std::string_view prefix, std::int64_t events, std::in
     return text;
 }
 
+std::int64_t countLineEnds(std::string_view bytes)
+{
+    std::int64_t count = 0;
+    for (auto end = bytes.find('\n'); end != std::string_view::npos; end = bytes.find('\n', end + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 // Progress shown while lines are counted: it sweeps from 100 down and wraps, one step
 // per hundred lines.
 double countingProgress(std::int64_t lineCount)
@@ -44,7 +52,7 @@ double countingProgress(std::int64_t lineCount)
 class Run final : public AssembledRows {
 public:
     Run(MainWindowOps& ops, const SettingsStore& store, Layout layout, const RunOptions& options)
-        : m_ops(ops), m_store(store), m_layout(layout), m_options(options)
+        : m_ops(ops), m_store(store), m_layout(layout), m_options(options), m_rules(store)
     {
     }
 
@@ -73,6 +81,7 @@ private:
     const SettingsStore& m_store;
     const Layout m_layout;
     const RunOptions& m_options;
+    StoredRules m_rules;  // read again whenever the store may have changed
     const EventAssembler* m_assembler = nullptr;
     LineReader m_log;
     OutputWriter m_output;
@@ -86,7 +95,6 @@ private:
     std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
     std::int64_t m_doneEntries = 0;
     double m_progress = 0;
-    std::string m_row;
 };
 
 void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
@@ -105,9 +113,8 @@ void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::in
         m_options.sink->row(record, context);
         return;
     }
-    m_row.clear();
-    appendRow(m_row, m_mask, rules, record);
-    m_output.writeRow(m_row);
+    const RowValues row = rowValues(m_mask, rules, record);
+    m_output.writeRow(std::span(row.values.data(), row.count));
 }
 
 void Run::lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine)
@@ -126,17 +133,20 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
         return;
     }
     if (type == ExtractionType::RuleBased) {
-        const std::string stored = m_store.get(store::kRules, store::kCount, "0");
-        const auto count = textToNumber(stored);
+        const auto count = m_rules.countNumber();
         if (!count) {
-            throw ExtractionError("the stored rule count \"" + stored + "\" is not a number");
+            throw ExtractionError("the stored rule count \"" + m_rules.countText() +
+                                  "\" is not a number");
         }
-        if (*count <= 0 || !fProcessRules(m_store, event)) {
+        if (*count <= 0 || !m_rules.matches(event)) {
             return;
         }
         if (m_tidy) {
-            const std::string untidied = event.device;
-            event.device = m_assembler->tidyDevice(event.device, event.sig);
+            std::string untidied = std::move(event.device);
+            event.device = m_assembler->tidyDevice(untidied, event.sig);
+            if (m_options.sink == nullptr) {
+                std::string().swap(untidied);  // only a record sink reads it
+            }
             writeRecord(event, RowKind::Event, time, sourceLine, untidied);
             return;
         }
@@ -151,9 +161,36 @@ void Run::countLines()
     if (!m_log.open(m_logPath)) {
         throw ExtractionError("the log could not be opened");
     }
-    std::string_view line;
-    while (m_log.next(line)) {
-        ++m_lineCount;
+    // The log is counted a block at a time. While the window wants a status text it hears
+    // of each line, as a line-by-line count would tell it; the rest of a block is counted
+    // at once and shown at the block's end. A front end that paints on a timer is so asked
+    // about once a block, and the pass runs at the speed of reading.
+    std::string_view block;
+    bool endedLine = true;  // whether the bytes so far end with a line end
+    while (m_log.nextBlock(block)) {
+        std::size_t at = 0;
+        while (at < block.size()) {
+            const std::size_t end = block.find('\n', at);
+            if (end == std::string_view::npos) {
+                break;
+            }
+            at = end + 1;
+            ++m_lineCount;
+            m_ops.setProgressValue(countingProgress(m_lineCount));
+            if (!m_ops.statusDue()) {
+                break;
+            }
+            m_ops.setStatus(std::string(msg::kCountingLines) + number(m_lineCount));
+        }
+        const std::int64_t lineEnds = countLineEnds(block.substr(at));
+        if (lineEnds > 0) {
+            m_lineCount += lineEnds;
+            m_ops.setProgressValue(countingProgress(m_lineCount));
+        }
+        endedLine = block.back() == '\n';
+    }
+    if (!endedLine) {
+        ++m_lineCount;  // a last line without a line end is still a line
         m_ops.setProgressValue(countingProgress(m_lineCount));
         if (m_ops.statusDue()) {
             m_ops.setStatus(std::string(msg::kCountingLines) + number(m_lineCount));

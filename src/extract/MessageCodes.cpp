@@ -3,8 +3,6 @@
 #include "extract/Converters.h"
 #include "extract/Text.h"
 
-#include <algorithm>
-#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -12,6 +10,20 @@ namespace tillery {
 namespace {
 
 constexpr std::string_view kWin2kCode = "2K";
+
+// The phrases the rules look for in every line.
+constexpr Phrase kSignature("SIGNATURE");
+constexpr Phrase kOffset("OFFSET");
+constexpr Phrase kLength("LENGTH");
+constexpr Phrase kQuotedDevice("evice \"");
+constexpr Phrase kFound("Found ");
+constexpr Phrase kDeviceName("Device: ");
+constexpr Phrase kInstallOf("install of ");
+constexpr Phrase kSuccessfully("successfully (");
+constexpr Phrase kNullDriver("NULL driver for ");
+constexpr Phrase kMunged("Munged");
+constexpr Phrase kExeName("EXE name:");
+constexpr Phrase kDeviceClass("Installing Device Class:");
 
 // The n-th quoted text (from 1): what lies between the (2n-1)-th and the (2n)-th double
 // quote. None when either quote is missing.
@@ -48,11 +60,6 @@ std::optional<std::string_view> textBetween(std::string_view message, std::strin
     return piece(message, at + 1, end - at - 1);
 }
 
-bool isOneOf(std::string_view code, std::initializer_list<std::string_view> codes)
-{
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
 void assignQuoted(std::string& field, std::string_view message, int n)
 {
     if (const auto text = quotedText(message, n)) {
@@ -65,18 +72,33 @@ void assignQuoted(std::string& field, std::string_view message, int n)
 void applyCodeRules(std::string_view code, std::string_view message, Record& line,
                     const Record& event)
 {
-    if (code == "022") {
+    switch (messageCodeNumber(code)) {
+    case 22:  // "022"
         assignQuoted(line.device, message, 1);
         assignQuoted(line.name, message, 2);
-    } else if (isOneOf(code, {"123", "121", "124", "122", "104", "406", "100", "292", "289"})) {
+        break;
+    case 123:
+    case 121:
+    case 124:
+    case 122:
+    case 104:
+    case 406:
+    case 100:
+    case 292:
+    case 289:
         assignQuoted(line.device, message, 1);
-    } else if (isOneOf(code, {"198", "199"})) {
+        break;
+    case 198:
+    case 199:
         if (findFrom(message, 23, " ") != 0) {
             line.path = message;
         }
-    } else if (isOneOf(code, {"140", "147"})) {
+        break;
+    case 140:
+    case 147:
         assignQuoted(line.name, message, 1);
-    } else if (code == "063") {
+        break;
+    case 63:  // "063"
         // Only the event's first bracketed name counts.
         if (!event.name.empty()) {
             return;
@@ -84,6 +106,9 @@ void applyCodeRules(std::string_view code, std::string_view message, Record& lin
         if (const auto name = textBetween(message, "[", "]")) {
             line.name = *name;
         }
+        break;
+    default:
+        break;
     }
 }
 
@@ -92,17 +117,17 @@ void applyCodeRules(std::string_view code, std::string_view message, Record& lin
 // An event whose Path begins with "FTDisk" keeps its Path and Signature.
 void applySignatureRule(std::string_view message, Record& line, Record& event)
 {
-    const Pos sigAt = findFrom(message, 1, "SIGNATURE");
+    const Pos sigAt = kSignature.findFrom(message, 1);
     if (sigAt == 0) {
         return;
     }
-    const Pos offsetAt = findFrom(message, sigAt + 1, "OFFSET");
+    const Pos offsetAt = kOffset.findFrom(message, sigAt + 1);
     if (offsetAt == 0) {
         return;
     }
     line.sig = piece(message, sigAt + 9, offsetAt - sigAt - 9);
 
-    if (findFrom(message, offsetAt, "LENGTH") == 0 || event.path.starts_with("FTDisk")) {
+    if (kLength.findFrom(message, offsetAt) == 0 || event.path.starts_with("FTDisk")) {
         return;
     }
     const std::optional<std::string> description =
@@ -127,7 +152,7 @@ void applyQuotedDeviceRule(std::string_view message, Record& line)
     if (!line.device.empty()) {
         return;
     }
-    const Pos at = findFrom(message, 1, "evice \"");
+    const Pos at = kQuotedDevice.findFrom(message, 1);
     if (at == 0) {
         return;
     }
@@ -144,42 +169,42 @@ void applyWin2kRules(std::string_view message, Record& line)
     const Pos length = textLength(message);
     Pos at = 0;
 
-    if ((at = findFrom(message, 1, "Found ")) != 0) {
+    if ((at = kFound.findFrom(message, 1)) != 0) {
         const Pos end = findFrom(message, at + 7, " ");
         if (end != 0) {
             line.device = piece(message, at + 6, end - at - 6);
         }
     }
-    if ((at = findFrom(message, 1, "Device: ")) != 0) {
+    if ((at = kDeviceName.findFrom(message, 1)) != 0) {
         const Pos end = findFrom(message, at + 1, ";");
         if (end != 0) {
             line.name = piece(message, at + 8, end - at - 8);
         }
     }
-    if ((at = findFrom(message, 1, "install of ")) != 0) {
+    if ((at = kInstallOf.findFrom(message, 1)) != 0) {
         Pos end = findFrom(message, at + 12, " ");
         if (end == 0) {
             end = length;
         }
         line.device = piece(message, at + 11, end - at - 11);
     }
-    if ((at = findFrom(message, 1, "successfully (")) != 0) {
+    if ((at = kSuccessfully.findFrom(message, 1)) != 0) {
         const Pos end = findFrom(message, at + 1, ")");
         if (end != 0) {
             line.device = piece(message, at + 14, end - at - 14);
         }
     }
-    if ((at = findFrom(message, 1, "NULL driver for ")) != 0) {
+    if ((at = kNullDriver.findFrom(message, 1)) != 0) {
         // The rest of the line less its last character.
         line.device = piece(message, at + 16, length - at - 16);
     }
-    if ((at = findFrom(message, 1, "Munged")) != 0) {
+    if ((at = kMunged.findFrom(message, 1)) != 0) {
         line.path = piece(message, at + 16, length - at - 15);
     }
-    if ((at = findFrom(message, 1, "EXE name:")) != 0) {
+    if ((at = kExeName.findFrom(message, 1)) != 0) {
         line.path = piece(message, at + 10, length - at - 9);
     }
-    if ((at = findFrom(message, 1, "Installing Device Class:")) != 0) {
+    if ((at = kDeviceClass.findFrom(message, 1)) != 0) {
         // Without a closing brace there is no class name to take.
         const Pos brace = findFrom(message, at + 24, "}");
         if (brace != 0) {
@@ -189,6 +214,21 @@ void applyWin2kRules(std::string_view message, Record& line)
 }
 
 }  // namespace
+
+int messageCodeNumber(std::string_view code)
+{
+    if (code.size() != 3) {
+        return -1;
+    }
+    int number = 0;
+    for (const char c : code) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
 
 void extractMessageCodes(std::string_view code, std::string_view message, Record& line,
                          Record& event)

@@ -6,6 +6,10 @@
 
 namespace tillery {
 
+// The message code of a marked line as a number ("022" is 22); -1 for a code that is not
+// three digits ("2K", the short code of a cut line).
+int messageCodeNumber(std::string_view code);
+
 // Picks Path, Device, GUID, Name and Signature out of one entry line's message text into
 // the line record: the code rules (marked lines, Code other than "2K"), the generic rules
 // (Signature, GUID, quoted device) and the Windows 2000 phrase rules (Code "2K"), in this

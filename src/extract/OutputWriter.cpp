@@ -158,10 +158,7 @@ void OutputWriter::writeRow(std::string_view row)
     }
     if (row.size() + kLineEnd.size() > m_buffer.size()) {
         // A row longer than the whole buffer goes straight to the file.
-        errno = 0;
-        if (std::fwrite(row.data(), 1, row.size(), m_file) != row.size()) {
-            throwWriteError(errno);
-        }
+        writeDirect(row);
         row = {};
     }
     if (!row.empty()) {
@@ -173,12 +170,55 @@ void OutputWriter::writeRow(std::string_view row)
     ++m_rows;
 }
 
+void OutputWriter::writeRow(std::span<const std::string_view> values)
+{
+    if (m_file == nullptr) {
+        throw ExtractionError("the output file is not open");
+    }
+    std::size_t size = values.empty() ? 0 : values.size() - 1;  // the TABs
+    for (const std::string_view value : values) {
+        size += value.size();
+    }
+    if (size + 2 > m_buffer.size()) {
+        // A row longer than the whole buffer goes to the file as it is, value by value.
+        flush();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (i > 0) {
+                writeDirect("\t");
+            }
+            writeDirect(values[i]);
+        }
+        writeRow(std::string_view{});  // its CR LF, and the count
+        return;
+    }
+    if (m_used + size + 2 > m_buffer.size()) {
+        flush();
+    }
+    char* out = m_buffer.data() + m_used;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            *out++ = '\t';
+        }
+        std::memcpy(out, values[i].data(), values[i].size());
+        out += values[i].size();
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    m_used = static_cast<std::size_t>(out - m_buffer.data());
+    ++m_rows;
+}
+
 void OutputWriter::writeRows(std::string_view bytes)
 {
     if (m_file == nullptr) {
         throw ExtractionError("the output file is not open");
     }
     flush();
+    writeDirect(bytes);
+}
+
+void OutputWriter::writeDirect(std::string_view bytes)
+{
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
         throwWriteError(errno);

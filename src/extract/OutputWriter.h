@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ public:
 
     // Appends `row` and CR LF. Throws ExtractionError when the bytes cannot be written.
     void writeRow(std::string_view row);
+    // Appends the row of these values joined by single TABs, and CR LF, without building
+    // it first: a row longer than the buffer goes to the file value by value.
+    void writeRow(std::span<const std::string_view> values);
     // Writes bytes that hold whole rows, line ends included, after the rows buffered so
     // far; they are not counted in rows(). Throws ExtractionError on failure.
     void writeRows(std::string_view bytes);
@@ -44,6 +48,8 @@ public:
 
 private:
     void take(std::FILE* file);
+    // Writes bytes to the file past the buffer, which must be empty.
+    void writeDirect(std::string_view bytes);
 
     std::FILE* m_file = nullptr;
     bool m_owned = false;

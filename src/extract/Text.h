@@ -14,6 +14,45 @@ using Pos = std::int64_t;
 // there is none. A start below 1 searches from 1.
 Pos findFrom(std::string_view text, Pos start, std::string_view needle);
 
+// A fixed phrase that the field rules look for in every line. It is found by looking for
+// its least common byte (memchr) and comparing the rest around each hit, so a line is
+// not stopped at every occurrence of a common first letter ("e" of "evice \"", "i" of
+// "install of "). Finds exactly what findFrom finds.
+class Phrase {
+public:
+    constexpr explicit Phrase(std::string_view text) : m_text(text), m_anchor(anchorOf(text)) {}
+
+    // As findFrom(text, start, phrase).
+    Pos findFrom(std::string_view text, Pos start) const;
+    std::string_view text() const { return m_text; }
+    Pos length() const { return static_cast<Pos>(m_text.size()); }
+
+private:
+    // How common a byte is in log text: lower-case letters and blanks most, with the
+    // letters in their order of frequency in English; capitals, digits and signs least.
+    // Among the least common the last is taken: a phrase's first capital or sign often
+    // begins words and identifiers.
+    static constexpr int commonness(char c)
+    {
+        constexpr std::string_view kByFrequency = " etaoinshrdlcumwfgypbvkjxqz";
+        const auto at = kByFrequency.find(c);
+        return at == std::string_view::npos ? 0 : static_cast<int>(kByFrequency.size() - at);
+    }
+    static constexpr std::size_t anchorOf(std::string_view text)
+    {
+        std::size_t best = 0;
+        for (std::size_t i = 1; i < text.size(); ++i) {
+            if (commonness(text[i]) <= commonness(text[best])) {  // ties: the later byte
+                best = i;
+            }
+        }
+        return best;
+    }
+
+    std::string_view m_text;
+    std::size_t m_anchor;  // offset of the byte looked for
+};
+
 // The piece of `length` characters from position `start`: fewer when the text ends first;
 // empty when `start` lies beyond the end, is below 1, or `length` is 0 or negative.
 std::string_view piece(std::string_view text, Pos start, Pos length);

@@ -78,6 +78,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
             m_state = State::Sealed;
         }
     }
+    bool givesText = false;  // the line becomes the event's Full Text
     if (member) {
         if (kind == LineKind::Start && !m_dated) {
             m_dated = true;
@@ -90,7 +91,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
         takeValues(nameRule);
         if (kind != LineKind::Empty) {
             m_eventLine = m_lineNumber;
-            m_event.full.assign(raw);
+            givesText = true;
         }
         if (kind == LineKind::End) {
             m_state = State::AwaitsExit;
@@ -102,6 +103,11 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
     writeHeldTitle(rows);
     if (rows.wantsLines()) {
         rows.lineRow(m_line, m_lineNumber, lineTime(), sourceLine);
+    }
+    if (givesText) {
+        // The line's row is written: its text moves into the event rather than being
+        // copied (a line may be very long). The next line sets the line's text anew.
+        m_event.full.swap(m_line.full);
     }
     return false;
 }

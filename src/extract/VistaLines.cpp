@@ -1,5 +1,7 @@
 #include "extract/VistaLines.h"
 
+#include "extract/Text.h"
+
 namespace tillery::vista {
 namespace {
 
@@ -104,8 +106,10 @@ std::string_view deviceCandidate(std::string_view message)
         const std::string_view rest = message.substr(7);
         return rest.substr(0, rest.find(' '));
     }
-    const auto arrow = message.find(" -> ");
-    return arrow == std::string_view::npos ? std::string_view() : message.substr(0, arrow);
+    // Found by its ">", not by the blank it begins with, the commonest byte of a line.
+    static constexpr Phrase kArrow(" -> ");
+    const Pos arrow = kArrow.findFrom(message, 1);
+    return arrow == 0 ? std::string_view() : message.substr(0, static_cast<std::size_t>(arrow - 1));
 }
 
 }  // namespace

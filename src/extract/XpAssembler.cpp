@@ -11,8 +11,17 @@ namespace {
 // Codes whose line becomes the event's Full Text when the event has none yet.
 bool isEventTextCode(std::string_view code)
 {
-    return code == "142" || code == "022" || code == "121" || code == "144" || code == "289" ||
-           code == "125";
+    switch (messageCodeNumber(code)) {
+    case 142:
+    case 22:  // "022"
+    case 121:
+    case 144:
+    case 289:
+    case 125:
+        return true;
+    default:
+        return false;
+    }
 }
 
 }  // namespace
@@ -67,13 +76,18 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (rows.wantsLines()) {
         rows.lineRow(m_line, m_lineNumber, m_time, sourceLine);
     }
+    if (!opens) {
+        takeLineValues();
+    }
     return opens;
 }
 
 void XpAssembler::finish(AssembledRows& rows)
 {
     if (m_linesRead > 0) {
-        closeEvent(std::string_view(m_line.full).substr(m_cutOffset), rows);
+        // The last line's handled text; the line's text may have gone to the event, which
+        // then needs no fallback.
+        closeEvent(pieceToEnd(m_line.full, static_cast<Pos>(m_cutOffset) + 1), rows);
     } else {
         m_eventSource = m_skipped;
         closeEvent(m_lastSkipped, rows);
@@ -128,15 +142,22 @@ void XpAssembler::handleEntryLine(std::string_view raw)
         message = raw;
     }
     extractMessageCodes(m_line.code, message, m_line, m_event);
+}
 
+void XpAssembler::takeLineValues()
+{
+    // The line's row is written: its values move into the event rather than being copied
+    // (a value may be most of a very long line). The line's own values are cleared at the
+    // next line.
     if (m_event.full.empty() && isEventTextCode(m_line.code)) {
-        m_event.full.assign(text);
+        m_event.full.swap(m_line.full);
+        m_event.full.erase(0, m_cutOffset);  // the handled text: from the "#" marker on
     }
-    if (!m_line.guid.empty()) m_event.guid = m_line.guid;
-    if (!m_line.device.empty()) m_event.device = m_line.device;
-    if (!m_line.path.empty()) m_event.path = m_line.path;
-    if (!m_line.name.empty()) m_event.name = m_line.name;
-    if (!m_line.sig.empty()) m_event.sig = m_line.sig;
+    for (auto field : {&Record::guid, &Record::device, &Record::path, &Record::name, &Record::sig}) {
+        if (!(m_line.*field).empty()) {
+            (m_event.*field).swap(m_line.*field);
+        }
+    }
 }
 
 void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
@@ -148,18 +169,19 @@ void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
     if (!rows.wantsEvents()) {
         return;
     }
+    // The event's values move into the row: the next section clears them anyway.
     Record& out = m_written;
-    out.full = m_event.full;
+    out.full.swap(m_event.full);
     out.date = m_line.date;
     out.instance = m_line.instance;
     assignNumber(out.line, m_lineNumber);
     out.type = "Summary";
     out.code = "S";
-    out.path = m_event.path;
-    out.device = m_event.device;
-    out.guid = m_event.guid;
-    out.name = m_event.name;
-    out.sig = m_event.sig;
+    out.path.swap(m_event.path);
+    out.device.swap(m_event.device);
+    out.guid.swap(m_event.guid);
+    out.name.swap(m_event.name);
+    out.sig.swap(m_event.sig);
     rows.eventRow(out, m_time, m_eventSource);
 }
 

@@ -21,6 +21,7 @@ public:
 private:
     void openSection(std::string_view raw);
     void handleEntryLine(std::string_view raw);
+    void takeLineValues();
     void closeEvent(std::string_view fallback, AssembledRows& rows);
 
     MainWindowOps& m_ops;

@@ -2,7 +2,6 @@
 
 #include "extract/MainWindowOps.h"
 
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QString>
 #include <QTimer>
@@ -29,7 +28,7 @@ QString elideMiddle(const QString& text, const QFontMetrics& metrics, int width)
 // Qt at most every kYieldInterval.
 class WidgetWindowOps : public MainWindowOps {
 public:
-    // Milliseconds on a monotonic clock.
+    // Milliseconds on a monotonic clock, from the making of these operations.
     using Clock = std::function<std::int64_t()>;
 
     static constexpr std::int64_t kPaintInterval = 20;
@@ -74,7 +73,7 @@ private:
     void schedulePendingPaint();
 
     Tillery& m_window;
-    QElapsedTimer m_elapsed;
+    std::int64_t m_started;  // the clock when these operations were made
     Clock m_clock;
     QTimer m_pendingPaint;
 

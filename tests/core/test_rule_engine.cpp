@@ -49,10 +49,16 @@ Record withDevice(std::string_view device)
     return r;
 }
 
+// The rule's verdict, asked of the rules read at every call and of the rules a run keeps:
+// the two must agree.
 bool matches(std::string_view field, std::string_view select, std::string_view value,
              const Record& event)
 {
-    return fProcessRules(oneRule(field, select, value), event);
+    const MemorySettingsStore store = oneRule(field, select, value);
+    const bool verdict = fProcessRules(store, event);
+    StoredRules kept(store);
+    EXPECT_EQ(kept.matches(event), verdict) << field << " / " << select << " / " << value;
+    return verdict;
 }
 
 // --- one rule against one value -----------------------------------------------------

@@ -397,5 +397,46 @@ TEST(LogReaderTest, ExtractionTypeIsReadAfreshAtEachEventClose)
     EXPECT_EQ(columns(rows[1])[Line], "0");
 }
 
+// The run keeps the rules it read while the store stands still, yet a rule saved while the
+// run goes on (the rules dialog is open during a run) decides from the next event on,
+// and so does a rule count made unreadable.
+TEST(LogReaderTest, RuleSavedMidRunAppliesFromTheNextEventOn)
+{
+    RunFixture f(ExtractionType::RuleBased);
+    f.store.save("Rules", "1f", "Name");
+    f.store.save("Rules", "1s", "Contains");
+    f.store.save("Rules", "1v", "disk");
+    f.store.save("Rules", "Count", "1");
+    std::string log;
+    for (const char* name : {"Disk one", "Disk two", "Disk three", "Disk four", "Disk five"}) {
+        log += "[2004/08/17 12:03:45 1.1 Driver Install]\r\n#I022 Found \"D\" in x.inf; Device: \"" +
+               std::string(name) + "\"\r\n";
+    }
+    f.writeLog(log);
+    // A section's date is shown after the event before it was closed and decided.
+    int sections = 0;
+    f.ops.onStatus = [&](const std::string& text) {
+        if (!text.starts_with("Found date entry: ") || text.find(" => ") != std::string::npos) {
+            return;
+        }
+        ++sections;
+        if (sections == 3) {
+            f.store.save("Rules", "1v", "tape");
+        } else if (sections == 4) {
+            f.store.save("Rules", "1v", "disk");
+        } else if (sections == 5) {
+            f.store.save("Rules", "Count", "40000");
+        }
+    };
+    const RunResult result = f.run("x", "h", 0);
+    EXPECT_EQ(result.outcome, RunOutcome::Failed);
+    EXPECT_EQ(result.reason, "the stored rule count \"40000\" is not a whole number from -32768 to 32767");
+    CheckedVector<std::string> names;
+    for (const std::string& row : f.rows()) {
+        names.push_back(columns(row)[Name]);
+    }
+    EXPECT_EQ(names, (CheckedVector<std::string>{"Name", "Disk one", "Disk two", "Disk four"}));
+}
+
 }  // namespace
 }  // namespace tillery::test

@@ -6,6 +6,9 @@
 
 using namespace std::string_view_literals;
 using tillery::findFrom;
+using tillery::Phrase;
+using tillery::Pos;
+using tillery::textLength;
 using tillery::piece;
 using tillery::pieceToEnd;
 
@@ -25,6 +28,26 @@ TEST(TextFindFrom, StartOutsideTheText)
     EXPECT_EQ(findFrom("-ab", -7, "-"), 1);
     EXPECT_EQ(findFrom("ab-", 4, "-"), 0);
     EXPECT_EQ(findFrom("ab-", 1000, "-"), 0);
+}
+
+// A phrase looked for by its least common byte finds exactly what findFrom finds: at the
+// text's ends, with the anchor byte repeated, partly matched or past the start.
+TEST(TextPhrase, FindsWhatFindFromFinds)
+{
+    static constexpr Phrase kPhrases[] = {Phrase("evice \""), Phrase("SIGNATURE"),
+                                          Phrase("install of "), Phrase("x"), Phrase("")};
+    const std::string texts[] = {
+        "", "e", "evice", "evice \"", "Device \"A\" and device \"B\"", "evice evice \"\"\"",
+        "SIGNATURSIGNATURE", "xSIGNATURE", "the install ofinstall of x", std::string("\0evice \"", 8),
+    };
+    for (const Phrase& phrase : kPhrases) {
+        for (const std::string& text : texts) {
+            for (Pos start = -1; start <= textLength(text) + 2; ++start) {
+                EXPECT_EQ(phrase.findFrom(text, start), findFrom(text, start, phrase.text()))
+                    << '"' << phrase.text() << "\" in \"" << text << "\" from " << start;
+            }
+        }
+    }
 }
 
 TEST(TextPiece, CutsAndClampsToTheText)
