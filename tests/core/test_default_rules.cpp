@@ -1,9 +1,9 @@
 // The default rule set, spelled out here rather than taken from the code's own constants,
-// so that a misspelt key or value fails where it is defined. (The store keys themselves
-// are read under their literal names by the window, dialog and run tests.)
+// so that a misspelt key or value fails where it is defined.
 
 #include "core/DefaultRules.h"
 #include "core/MemorySettingsStore.h"
+#include "core/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +42,20 @@ TEST(DefaultRuleSetStore, ResetWritesEveryRuleAndFieldLiterally)
     for (int i = 0; i < 11; ++i) {
         EXPECT_EQ(s.get("ShowFields", fields[i], "<absent>"), shown[i]) << fields[i];
     }
+}
+
+// The names every copy of the program, old and new, finds its settings under.
+TEST(DefaultRuleSetStore, StoreNamesAreTheStoredOnes)
+{
+    EXPECT_EQ(store::kApplication, "VORN");
+    EXPECT_EQ(store::kSettings, "Settings");
+    EXPECT_EQ(store::kShowFields, "ShowFields");
+    EXPECT_EQ(store::kRules, "Rules");
+    EXPECT_EQ(store::kOpen, "Open");
+    EXPECT_EQ(store::kSave, "Save");
+    EXPECT_EQ(store::kSummary, "Summary");
+    EXPECT_EQ(store::kTidyDevice, "TidyDevice");
+    EXPECT_EQ(store::kCount, "Count");
 }
 
 }  // namespace
