@@ -17,6 +17,8 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -233,6 +235,39 @@ void becomeNobodyIfRoot()
         (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
         _exit(126);
     }
+}
+
+Interrupted interruptMidRun(const std::filesystem::path& workDir,
+                            const std::vector<std::string>& arguments, const std::string& fifo,
+                            const std::function<void(int pid)>& act)
+{
+    Interrupted out;
+    const int fd = mkfifo(fifo.c_str(), 0600) == 0 ? open(fifo.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    EXPECT_GE(fd, 0) << fifo;
+    const Spawned spawned = spawnBinary(workDir, arguments);
+    char block[65536];
+    for (int i = 0; fd >= 0 && i < 2000; ++i) {  // about 20 s for the first bytes
+        pollfd polled{fd, POLLIN, 0};
+        if (poll(&polled, 1, 10) > 0 && (polled.revents & POLLIN) != 0) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            ssize_t got = read(fd, block, sizeof block);
+            if (got > 0) {
+                out.written.append(block, static_cast<std::size_t>(got));
+                act(spawned.pid);
+                out.acted = true;
+            }
+            while ((got = read(fd, block, sizeof block)) > 0) {
+                out.written.append(block, static_cast<std::size_t>(got));
+            }
+            break;
+        }
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    std::filesystem::remove(fifo);
+    out.result = waitFor(spawned);
+    return out;
 }
 #endif
 

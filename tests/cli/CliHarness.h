@@ -53,6 +53,19 @@ CliResult waitFor(const Spawned& spawned, long* peakKilobytes = nullptr);
 // In a child about to run the program as root: becomes the unprivileged user 65534, so
 // that file permissions apply to it. Does nothing for any other user.
 void becomeNobodyIfRoot();
+
+// Runs the built program with `arguments`, which name the FIFO `fifo` (made here) as the
+// output. A full FIFO stops the program inside its first block of rows: once the first
+// bytes arrive, `act` runs on the running program (a signal, a change of the log), then
+// everything it writes is read. `acted` is false when the program ended without output.
+struct Interrupted {
+    CliResult result;
+    std::string written;
+    bool acted = false;
+};
+Interrupted interruptMidRun(const std::filesystem::path& workDir,
+                            const std::vector<std::string>& arguments, const std::string& fifo,
+                            const std::function<void(int pid)>& act);
 #endif
 
 // The command line in this process, on a copy of the sample log, with a settings file

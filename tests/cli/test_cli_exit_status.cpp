@@ -1,5 +1,5 @@
-// The exit status of the built program, one test per status, compared with the numbers a
-// calling script sees (not with the program's own constants).
+// The exit status of the built program, compared with the numbers a calling script sees
+// (not with the program's own constants).
 
 #include "cli/CliHarness.h"
 #include "support/TempDir.h"
@@ -12,54 +12,28 @@
 namespace tillery {
 namespace {
 
-using test::readFile;
-using test::runBinary;
-using test::TempDir;
-using test::writeFile;
-
-class CliExitStatus : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        writeFile(log, readFile(test::kSampleLog));
-        writeFile(settings, "");
-    }
-
-    TempDir dir;
+TEST(CliExitStatus, ZeroWrittenOneFailedRunTwoRefused)
+{
+    const test::TempDir dir;
     const std::string log = dir.file("setupapi.log");
-    const std::string settings = dir.file("settings.ini");
-};
-
-TEST_F(CliExitStatus, ZeroWhenTheTableIsWritten)
-{
-    const test::CliResult r = runBinary(dir.path(), {"--settings", settings, "-o", "-", log});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, test::kSampleRuleTable);
-}
-
-TEST_F(CliExitStatus, OneWhenTheRunTakesItsErrorPath)
-{
-    // A table that cannot be written: the device that is always full.
-    const test::CliResult r =
-        runBinary(dir.path(), {"--settings", settings, "-o", "/dev/full", log});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-}
-
-TEST_F(CliExitStatus, TwoWhenTheArgumentsOrTheInputAreRefused)
-{
-    writeFile(dir.file("other.log"), "not a device-installation log\r\n");
-    const std::vector<std::vector<std::string>> refusals = {
-        {"--bogus", log},               // unknown option
-        {},                             // no log
-        {dir.file("missing.log")},      // no such log
-        {"-o", "-", dir.file("other.log")},  // neither layout
-        {"--force", "-o", log, log},    // the output would be the log
+    test::writeFile(log, test::readFile(test::kSampleLog));
+    test::writeFile(dir.file("settings.ini"), "");
+    test::writeFile(dir.file("other.log"), "not a device-installation log\r\n");
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"-o", "-", log}, 0},
+        {{"-o", "/dev/full", log}, 1},  // a table that cannot be written
+        {{"--bogus", log}, 2},
+        {{}, 2},
+        {{dir.file("missing.log")}, 2},
+        {{"-o", "-", dir.file("other.log")}, 2},
+        {{"--force", "-o", log, log}, 2},
     };
-    for (const auto& arguments : refusals) {
-        std::vector<std::string> withSettings = {"--settings", settings};
+    for (const auto& [arguments, status] : cases) {
+        std::vector<std::string> withSettings = {"--settings", dir.file("settings.ini")};
         withSettings.insert(withSettings.end(), arguments.begin(), arguments.end());
-        const test::CliResult r = runBinary(dir.path(), withSettings);
-        EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(arguments) << "\n" << r.err;
+        const test::CliResult r = test::runBinary(dir.path(), withSettings);
+        EXPECT_EQ(r.exitCode, status) << testing::PrintToString(arguments) << "\n" << r.err;
+        EXPECT_EQ(r.out, status == 0 ? test::kSampleRuleTable : "");
     }
 }
 

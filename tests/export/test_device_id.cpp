@@ -31,14 +31,10 @@ TEST(DeviceId, SplitsTheIdentifiersOfEveryBus)
     const Expected cases[] = {
         {R"(USBSTOR\DISK&VEN_KINGSTON&PROD_DATATRAVELER_2.0&REV_PMAP\5B6B0B2A08B9&0)",
          {"USBSTOR", "KINGSTON", "DATATRAVELER_2.0", "PMAP", "5B6B0B2A08B9&0", "", ""}},
-        {R"(USBSTOR\Disk&Ven_SanDisk&Prod_Cruzer&Rev_1.00\4C530001234567890123&0)",
-         {"USBSTOR", "SanDisk", "Cruzer", "1.00", "4C530001234567890123&0", "", ""}},
         {R"(SWD\WPDBUSENUM\_??_USBSTOR#Disk&Ven_Generic&Prod_Flash_Disk&Rev_8.07#99E2116A&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b})",
          {"USBSTOR", "Generic", "Flash_Disk", "8.07", "99E2116A&0", "", ""}},
         {R"(IDE\CdRomHL-DT-ST_DVDRAM_GH22NS50________________TN02____\5&2b3c7d39&0&1.0.0)",
          {"IDE", "HL-DT-ST", "DVDRAM_GH22NS50", "TN02", "5&2b3c7d39&0&1.0.0", "", ""}},
-        {R"(IDE\CdRomNECVMWar_VMware_IDE_CDR10_______________1.00____\3031303030303030303030303030303030303130)",
-         {"IDE", "NECVMWar", "VMware_IDE_CDR10", "1.00", "3031303030303030303030303030303030303130", "", ""}},
         {R"(SCSI\Disk&Ven_VMware_&Prod_VMware_Virtual_S&Rev_1.0\4&5fcaafc&0&000)",
          {"SCSI", "VMware", "VMware_Virtual_S", "1.0", "4&5fcaafc&0&000", "", ""}},
         {R"(SCSI\DiskCOMPAQ__LS-120_HIMA___01)", {"SCSI", "COMPAQ", "LS-120_HIMA___01", "", "", "", ""}},
@@ -48,18 +44,13 @@ TEST(DeviceId, SplitsTheIdentifiersOfEveryBus)
         {R"(SBP2\OXFW900_&LHD-SF__&CmdSetId104d8&GenDisk)", {"SBP2", "OXFW900", "LHD-SF", "", "", "", ""}},
         {R"(USB\VID_0781&PID_5583\4C530001234567890123)",
          {"USB", "", "", "", "4C530001234567890123", "0781", "5583"}},
-        {R"(USB\VID_2717&PID_FF48&MI_00\7&29940E42&0&0)",
-         {"USB", "", "", "", "7&29940E42&0&0", "2717", "FF48"}},
         {R"(usb\vid_0bda&pid_c123&rev_0200)", {"USB", "", "", "0200", "", "0bda", "c123"}},
         {R"(STORAGE\VOLUME\1&30A96598&0&SIGNATUREA8C0A8BOFFSET7E00LENGTHBFB48200)",
          {"STORAGE", "", "", "", "1&30A96598&0&SIGNATUREA8C0A8BOFFSET7E00LENGTHBFB48200", "", ""}},
-        {R"(FDC\GENERIC_FLOPPY_DRIVE\6&1F5D5B2&0&0)", {"FDC", "", "", "", "6&1F5D5B2&0&0", "", ""}},
         // No identifier: nothing is split.
         {"USBSTOR DISK KINGSTON DATATRAVELER 2.0", {}},
         {R"(C:\Windows\inf\usbstor.inf)", {}},
-        {R"(\Device\Harddisk1)", {}},
         {R"(%systemroot%\inf)", {}},
-        {"", {}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(splitDeviceId(c.id), c.parts) << c.id;
