@@ -89,9 +89,12 @@ std::string tidyIdentifier(std::string device)
 std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
 {
     std::string result = "?";
-    std::string status(msg::kFoundDate);
-    status.append(latin1ToUtf8(strStart));
-    ops.setStatus(status);
+    const bool narrate = ops.showsSectionStatus();
+    std::string status;
+    if (narrate) {
+        status = std::string(msg::kFoundDate) + latin1ToUtf8(strStart);
+        ops.setStatus(status);
+    }
 
     const Pos firstBlank = findFrom(strStart, 1, " ");
     if (firstBlank == 0) {
@@ -103,8 +106,10 @@ std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
     }
     // The leading "[" is skipped; the date-time runs up to the second blank.
     result = std::string(piece(strStart, 2, secondBlank - 2));
-    status.append(msg::kDateArrow).append(latin1ToUtf8(result));
-    ops.setStatus(status);
+    if (narrate) {
+        status.append(msg::kDateArrow).append(latin1ToUtf8(result));
+        ops.setStatus(status);
+    }
     return result;
 }
 
