@@ -265,8 +265,11 @@ NameRule readBodyLine(std::string_view line, Record& record)
         nameRule = NameRule::Description;
     }
 
-    if (message.find('{') != std::string_view::npos && mentionsClass(message)) {
-        record.guid.assign(firstGuid(message));
+    // The GUID of a line that mentions a class. A well-formed GUID is rare and quickly
+    // ruled out; the letter-by-letter look for "class" is made only when there is one (the
+    // field is empty on entry, so an empty GUID need not be set).
+    if (const std::string_view guid = firstGuid(message); !guid.empty() && mentionsClass(message)) {
+        record.guid.assign(guid);
     }
 
     if (record.code == "cmd" && !message.empty()) {
