@@ -182,7 +182,10 @@ std::string embeddedDeviceId(std::string_view text)
 
 std::optional<std::string_view> dashValue(std::string_view message, std::string_view key)
 {
-    if (!message.starts_with(key)) {
+    // Asked of every body line for several keys: most messages are ruled out by their
+    // first byte before the keys are compared whole.
+    const bool firstDiffers = !key.empty() && (message.empty() || message.front() != key.front());
+    if (firstDiffers || !message.starts_with(key)) {
         return std::nullopt;
     }
     const std::string_view rest = trimLeft(message.substr(key.size()));
