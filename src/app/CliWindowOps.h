@@ -18,7 +18,7 @@ enum class ProgressMode {
 
 // The main window of the command line: message boxes become lines on the error stream,
 // the progress status becomes a line redrawn at most every `kRedrawInterval`, every other
-// status text is kept but not shown.
+// status text is kept but not shown (the texts that narrate each section are not asked for).
 class CliWindowOps : public MainWindowOps {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -31,6 +31,8 @@ public:
     std::string status() const override { return m_status; }
     // True only when the next progress text will be drawn.
     bool statusDue() override;
+    // The texts that narrate each section are never shown here: the run does not build them.
+    bool showsSectionStatus() const override { return false; }
 
     // The percentage bar has no place on a text line; the counts in the status say it all.
     void setProgressMax(double) override {}

@@ -129,6 +129,12 @@ std::string latin1ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size());
+    appendLatin1AsUtf8(out, bytes);
+    return out;
+}
+
+void appendLatin1AsUtf8(std::string& out, std::string_view bytes)
+{
     std::size_t ascii = 0;  // where the ASCII bytes not yet copied begin
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
@@ -139,7 +145,6 @@ std::string latin1ToUtf8(std::string_view bytes)
         }
     }
     out.append(bytes.substr(ascii));
-    return out;
 }
 
 }  // namespace tillery

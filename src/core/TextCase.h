@@ -21,5 +21,7 @@ std::string lowerUtf8(std::string_view utf8);
 std::optional<std::string> utf8ToLatin1(std::string_view utf8);
 // Latin-1 bytes as UTF-8 text, for showing log text in the window.
 std::string latin1ToUtf8(std::string_view bytes);
+// As latin1ToUtf8, appended to `out` (a text built of several pieces needs no copies).
+void appendLatin1AsUtf8(std::string& out, std::string_view bytes);
 
 }  // namespace tillery

@@ -89,9 +89,16 @@ std::string tidyIdentifier(std::string device)
 std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
 {
     std::string result = "?";
-    std::string status(msg::kFoundDate);
-    status.append(latin1ToUtf8(strStart));
-    ops.setStatus(status);
+    const bool narrate = ops.showsSectionStatus();
+    std::string status;
+    if (narrate) {
+        // Room for the longer text at once: a Latin-1 byte takes at most two UTF-8 bytes,
+        // and the date is a piece of the line.
+        status.reserve(msg::kFoundDate.size() + msg::kDateArrow.size() + 4 * strStart.size());
+        status.append(msg::kFoundDate);
+        appendLatin1AsUtf8(status, strStart);
+        ops.setStatus(status);
+    }
 
     const Pos firstBlank = findFrom(strStart, 1, " ");
     if (firstBlank == 0) {
@@ -103,8 +110,11 @@ std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
     }
     // The leading "[" is skipped; the date-time runs up to the second blank.
     result = std::string(piece(strStart, 2, secondBlank - 2));
-    status.append(msg::kDateArrow).append(latin1ToUtf8(result));
-    ops.setStatus(status);
+    if (narrate) {
+        status.append(msg::kDateArrow);
+        appendLatin1AsUtf8(status, result);
+        ops.setStatus(status);
+    }
     return result;
 }
 

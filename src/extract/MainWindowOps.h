@@ -23,6 +23,11 @@ public:
     // now. Front ends that paint on a timer answer false between paints; texts that end a
     // pass and every other status text are always set.
     virtual bool statusDue() { return true; }
+    // Whether the texts that narrate each section as it is read ("Found date entry: ...")
+    // are shown at all. A front end that shows only the progress texts and the texts that
+    // end a pass answers false and is not handed them: building them costs a run more than
+    // a sixth of its time.
+    virtual bool showsSectionStatus() const { return true; }
 
     // Progress bar (`pbProcess`).
     virtual void setProgressMax(double max) = 0;

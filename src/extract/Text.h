@@ -28,15 +28,22 @@ public:
     Pos length() const { return static_cast<Pos>(m_text.size()); }
 
 private:
-    // How common a byte is in log text: lower-case letters and blanks most, with the
-    // letters in their order of frequency in English; capitals, digits and signs least.
-    // Among the least common the last is taken: a phrase's first capital or sign often
-    // begins words and identifiers.
+    // How common a byte is in log text: lower-case letters and blanks most, then capitals,
+    // each in their order of frequency in English (hardware identifiers are written in
+    // capitals: the "E" of "SIGNATURE" is in every "VEN_" and "DEV_", its "G" seldom);
+    // digits and signs least. Among the least common the last is taken: a phrase's first
+    // capital or sign often begins words and identifiers.
     static constexpr int commonness(char c)
     {
         constexpr std::string_view kByFrequency = " etaoinshrdlcumwfgypbvkjxqz";
-        const auto at = kByFrequency.find(c);
-        return at == std::string_view::npos ? 0 : static_cast<int>(kByFrequency.size() - at);
+        constexpr std::string_view kCapitalsByFrequency = "ETAOINSHRDLCUMWFGYPBVKJXQZ";
+        if (const auto at = kByFrequency.find(c); at != std::string_view::npos) {
+            return static_cast<int>(kCapitalsByFrequency.size() + kByFrequency.size() - at);
+        }
+        if (const auto at = kCapitalsByFrequency.find(c); at != std::string_view::npos) {
+            return static_cast<int>(kCapitalsByFrequency.size() - at);
+        }
+        return 0;
     }
     static constexpr std::size_t anchorOf(std::string_view text)
     {

@@ -182,7 +182,10 @@ std::string embeddedDeviceId(std::string_view text)
 
 std::optional<std::string_view> dashValue(std::string_view message, std::string_view key)
 {
-    if (!message.starts_with(key)) {
+    // Asked of every body line for several keys: most messages are ruled out by their
+    // first byte before the keys are compared whole.
+    const bool firstDiffers = !key.empty() && (message.empty() || message.front() != key.front());
+    if (firstDiffers || !message.starts_with(key)) {
         return std::nullopt;
     }
     const std::string_view rest = trimLeft(message.substr(key.size()));
@@ -265,8 +268,11 @@ NameRule readBodyLine(std::string_view line, Record& record)
         nameRule = NameRule::Description;
     }
 
-    if (message.find('{') != std::string_view::npos && mentionsClass(message)) {
-        record.guid.assign(firstGuid(message));
+    // The GUID of a line that mentions a class. A well-formed GUID is rare and quickly
+    // ruled out; the letter-by-letter look for "class" is made only when there is one (the
+    // field is empty on entry, so an empty GUID need not be set).
+    if (const std::string_view guid = firstGuid(message); !guid.empty() && mentionsClass(message)) {
+        record.guid.assign(guid);
     }
 
     if (record.code == "cmd" && !message.empty()) {
