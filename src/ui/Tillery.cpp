@@ -156,6 +156,15 @@ void Tillery::createControls()
     m_label2 = label(this, "Label2", "Output file:", QRect(8, 32, 81, 25));
     m_txtSave = textBox("txtSave", QRect(96, 32, 417, 23));
     m_cmdSave = button("cmdSave", "Export to", QRect(520, 32, 65, 25));
+    // Which logs are read: the layout is told from the first line, never from the name.
+    const QString layouts = QStringLiteral(
+        "The device-installation log in any of its layouts: setupapi.log of Windows XP or "
+        "Windows 2000, or setupapi.dev.log of Windows Vista to 11 (also setupapi.setup.log, "
+        "setupapi.app.log and their dated copies). The layout is told from the first line.");
+    for (QWidget* widget : {static_cast<QWidget*>(m_label1), static_cast<QWidget*>(m_txtOpen),
+                            static_cast<QWidget*>(m_cmdOpen)}) {
+        widget->setToolTip(layouts);
+    }
     m_label3 = label(this, "Label3", "Extraction Type:", QRect(8, 64, 113, 25));
 
     static constexpr std::array<const char*, 3> kOptionCaptions = {

@@ -341,6 +341,13 @@ TEST_F(MainWindow, LayoutCaptionsAndFonts)
     EXPECT_EQ(control<QRadioButton>(window, "optOutput2").text(), "Rule based [default: find drives]");
     EXPECT_EQ(control<QGroupBox>(window, "Frame1").title(), "Status");
     EXPECT_EQ(control(window, "lStatus").parentWidget(), &control(window, "Frame1"));
+    // The log box says which layouts are read.
+    for (const char* name : {"Label1", "txtOpen", "cmdOpen"}) {
+        const QString tip = control(window, name).toolTip();
+        EXPECT_TRUE(tip.contains("Windows XP") && tip.contains("Windows 2000") &&
+                    tip.contains("setupapi.dev.log"))
+            << name;
+    }
 
     EXPECT_EQ(window.font().family(), "Arial Narrow");
     EXPECT_TRUE(control(window, "cmdCommand").font().bold());
