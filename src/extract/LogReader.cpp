@@ -72,18 +72,17 @@ public:
     RunResult execute(const std::string& headDate, const std::string& header, std::int64_t headCount);
     std::int64_t rows() const { return m_output.rows(); }
 
-    bool wantsLines() const override { return m_ops.selectedType() == ExtractionType::Full; }
+    bool wantsLines() const override { return m_type == ExtractionType::Full; }
     bool wantsEvents() const override
     {
-        const ExtractionType type = m_ops.selectedType();
-        return type == ExtractionType::Summary || type == ExtractionType::RuleBased;
+        return m_type == ExtractionType::Summary || m_type == ExtractionType::RuleBased;
     }
     void lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine) override;
     void eventClosed() override { ++m_closed; }
     void eventRow(Record& event, TimeKind time, std::int64_t sourceLine) override;
 
 private:
-    bool ruleBased() const { return m_ops.selectedType() == ExtractionType::RuleBased; }
+    bool ruleBased() const { return m_type == ExtractionType::RuleBased; }
     void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                      std::string_view untidiedDevice = {});
     void countLines();
@@ -108,6 +107,9 @@ private:
     std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
     std::int64_t m_doneEntries = 0;
     double m_progress = 0;
+    // The extraction type selected, read before each line: the window's events, which
+    // may change it, are handled only between lines.
+    ExtractionType m_type = ExtractionType::None;
 };
 
 void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
@@ -141,11 +143,10 @@ void Run::lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int
 
 void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
 {
-    const ExtractionType type = m_ops.selectedType();
-    if (type != ExtractionType::Summary && type != ExtractionType::RuleBased) {
+    if (!wantsEvents()) {
         return;
     }
-    if (type == ExtractionType::RuleBased) {
+    if (m_type == ExtractionType::RuleBased) {
         const auto count = m_rules.countNumber();
         if (!count) {
             throw ExtractionError("the stored rule count \"" + m_rules.countText() +
@@ -229,8 +230,9 @@ bool Run::extract(EventAssembler& assembler)
                               m_output.openFailure());
     }
 
+    m_type = m_ops.selectedType();
     writeRecord(columnRecord(), RowKind::Columns, TimeKind::None, 0);
-    if (m_ops.selectedType() == ExtractionType::Full) {
+    if (m_type == ExtractionType::Full) {
         writeRecord(assembler.headerRecord(), RowKind::Header, TimeKind::LogHeader, 0);
     }
 
@@ -240,6 +242,7 @@ bool Run::extract(EventAssembler& assembler)
         if (!m_ops.yield()) {
             return false;
         }
+        m_type = m_ops.selectedType();
         ++m_entries;
         ++sourceLine;
         if (assembler.line(raw, sourceLine, *this)) {
@@ -253,6 +256,7 @@ bool Run::extract(EventAssembler& assembler)
         m_doneEvents = m_events;
         m_doneEntries = m_entries;
     }
+    m_type = m_ops.selectedType();
     assembler.finish(*this);
     return true;
 }
