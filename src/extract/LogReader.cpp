@@ -77,7 +77,8 @@ public:
     {
         return m_type == ExtractionType::Summary || m_type == ExtractionType::RuleBased;
     }
-    void lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine) override;
+    void lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time,
+                 std::int64_t sourceLine) override;
     void eventClosed() override { ++m_closed; }
     void eventRow(Record& event, TimeKind time, std::int64_t sourceLine) override;
 
@@ -85,6 +86,8 @@ private:
     bool ruleBased() const { return m_type == ExtractionType::RuleBased; }
     void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                      std::string_view untidiedDevice = {});
+    // The row of these values to the output file.
+    void writeRow(const RecordView& record);
     void countLines();
     bool extract(EventAssembler& assembler);
     void finishFiles();
@@ -99,6 +102,7 @@ private:
     OutputWriter m_output;
     std::string m_logPath;
     std::string m_mask;
+    std::string m_lineNumber;  // the Line field of the line row being written
     bool m_tidy = false;
     std::int64_t m_lineCount = 0;
     std::int64_t m_events = 0;
@@ -115,7 +119,6 @@ private:
 void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                       std::string_view untidiedDevice)
 {
-    const bool rules = ruleBased();
     if (m_options.sink != nullptr) {
         RowContext context;
         context.layout = m_layout;
@@ -123,22 +126,34 @@ void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::in
         context.time = time;
         context.sourceLine = sourceLine;
         context.mask = m_mask;
-        context.ruleBased = rules;
+        context.ruleBased = ruleBased();
         context.untidiedDevice = untidiedDevice;
         m_options.sink->row(record, context);
         return;
     }
-    const RowValues row = rowValues(m_mask, rules, record);
+    writeRow(viewOf(record));
+}
+
+void Run::writeRow(const RecordView& record)
+{
+    const RowValues row = rowValues(m_mask, ruleBased(), record);
     m_output.writeRow(std::span(row.values.data(), row.count));
 }
 
-void Run::lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine)
+void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time,
+                  std::int64_t sourceLine)
 {
     if (!wantsLines()) {
         return;
     }
-    assignNumber(line.line, lineNumber);
-    writeRecord(line, RowKind::Line, time, sourceLine);
+    assignNumber(m_lineNumber, lineNumber);
+    RecordView numbered = line;
+    numbered.line = m_lineNumber;
+    if (m_options.sink != nullptr) {
+        writeRecord(ownedRecord(numbered), RowKind::Line, time, sourceLine);
+    } else {
+        writeRow(numbered);  // the line's values go out as they are, not copied first
+    }
 }
 
 void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
