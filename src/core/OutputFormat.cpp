@@ -11,7 +11,8 @@ namespace {
 using CatalogueValues = std::array<std::string_view, kFieldCount>;
 
 // The record's values rearranged into column (catalogue) order.
-CatalogueValues inColumnOrder(const Record& r)
+template <typename Text>
+CatalogueValues inColumnOrder(const BasicRecord<Text>& r)
 {
     return {r.date, r.instance, r.line, r.type, r.code, r.sig,
             r.guid, r.name,     r.device, r.full, r.path};
@@ -65,7 +66,7 @@ void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBa
     appendSelected(out, strSendShowFields, ruleBasedSelected, inColumnOrder(record));
 }
 
-RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const Record& record)
+RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const RecordView& record)
 {
     const CatalogueValues values = inColumnOrder(record);
     RowValues row;

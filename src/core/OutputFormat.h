@@ -31,7 +31,7 @@ struct RowValues {
     std::array<std::string_view, kFieldCount> values;
     std::size_t count = 0;
 };
-RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const Record& record);
+RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const RecordView& record);
 
 // Whether the row holds the field in catalogue column `column`, by the rule of appendRow.
 bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t column);

@@ -24,8 +24,9 @@ public:
     // a row that would not be.
     virtual bool wantsLines() const = 0;
     virtual bool wantsEvents() const = 0;
-    // The row of one log line, `lineNumber` becoming its Line field.
-    virtual void lineRow(Record& line, std::int64_t lineNumber, TimeKind time,
+    // The row of one log line, `lineNumber` becoming its Line field. Written before the
+    // call returns: the views need to hold only that long.
+    virtual void lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time,
                          std::int64_t sourceLine) = 0;
     // Every event the assembler closes, whether or not a row is written for it.
     virtual void eventClosed() = 0;

@@ -72,20 +72,22 @@ public:
     RunResult execute(const std::string& headDate, const std::string& header, std::int64_t headCount);
     std::int64_t rows() const { return m_output.rows(); }
 
-    bool wantsLines() const override { return m_ops.selectedType() == ExtractionType::Full; }
+    bool wantsLines() const override { return m_type == ExtractionType::Full; }
     bool wantsEvents() const override
     {
-        const ExtractionType type = m_ops.selectedType();
-        return type == ExtractionType::Summary || type == ExtractionType::RuleBased;
+        return m_type == ExtractionType::Summary || m_type == ExtractionType::RuleBased;
     }
-    void lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine) override;
+    void lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time,
+                 std::int64_t sourceLine) override;
     void eventClosed() override { ++m_closed; }
     void eventRow(Record& event, TimeKind time, std::int64_t sourceLine) override;
 
 private:
-    bool ruleBased() const { return m_ops.selectedType() == ExtractionType::RuleBased; }
+    bool ruleBased() const { return m_type == ExtractionType::RuleBased; }
     void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                      std::string_view untidiedDevice = {});
+    // The row of these values to the output file.
+    void writeRow(const RecordView& record);
     void countLines();
     bool extract(EventAssembler& assembler);
     void finishFiles();
@@ -100,6 +102,7 @@ private:
     OutputWriter m_output;
     std::string m_logPath;
     std::string m_mask;
+    std::string m_lineNumber;  // the Line field of the line row being written
     bool m_tidy = false;
     std::int64_t m_lineCount = 0;
     std::int64_t m_events = 0;
@@ -108,12 +111,14 @@ private:
     std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
     std::int64_t m_doneEntries = 0;
     double m_progress = 0;
+    // The extraction type selected, read before each line: the window's events, which
+    // may change it, are handled only between lines.
+    ExtractionType m_type = ExtractionType::None;
 };
 
 void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                       std::string_view untidiedDevice)
 {
-    const bool rules = ruleBased();
     if (m_options.sink != nullptr) {
         RowContext context;
         context.layout = m_layout;
@@ -121,31 +126,42 @@ void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::in
         context.time = time;
         context.sourceLine = sourceLine;
         context.mask = m_mask;
-        context.ruleBased = rules;
+        context.ruleBased = ruleBased();
         context.untidiedDevice = untidiedDevice;
         m_options.sink->row(record, context);
         return;
     }
-    const RowValues row = rowValues(m_mask, rules, record);
+    writeRow(viewOf(record));
+}
+
+void Run::writeRow(const RecordView& record)
+{
+    const RowValues row = rowValues(m_mask, ruleBased(), record);
     m_output.writeRow(std::span(row.values.data(), row.count));
 }
 
-void Run::lineRow(Record& line, std::int64_t lineNumber, TimeKind time, std::int64_t sourceLine)
+void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time,
+                  std::int64_t sourceLine)
 {
     if (!wantsLines()) {
         return;
     }
-    assignNumber(line.line, lineNumber);
-    writeRecord(line, RowKind::Line, time, sourceLine);
+    assignNumber(m_lineNumber, lineNumber);
+    RecordView numbered = line;
+    numbered.line = m_lineNumber;
+    if (m_options.sink != nullptr) {
+        writeRecord(ownedRecord(numbered), RowKind::Line, time, sourceLine);
+    } else {
+        writeRow(numbered);  // the line's values go out as they are, not copied first
+    }
 }
 
 void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
 {
-    const ExtractionType type = m_ops.selectedType();
-    if (type != ExtractionType::Summary && type != ExtractionType::RuleBased) {
+    if (!wantsEvents()) {
         return;
     }
-    if (type == ExtractionType::RuleBased) {
+    if (m_type == ExtractionType::RuleBased) {
         const auto count = m_rules.countNumber();
         if (!count) {
             throw ExtractionError("the stored rule count \"" + m_rules.countText() +
@@ -229,8 +245,9 @@ bool Run::extract(EventAssembler& assembler)
                               m_output.openFailure());
     }
 
+    m_type = m_ops.selectedType();
     writeRecord(columnRecord(), RowKind::Columns, TimeKind::None, 0);
-    if (m_ops.selectedType() == ExtractionType::Full) {
+    if (m_type == ExtractionType::Full) {
         writeRecord(assembler.headerRecord(), RowKind::Header, TimeKind::LogHeader, 0);
     }
 
@@ -240,6 +257,7 @@ bool Run::extract(EventAssembler& assembler)
         if (!m_ops.yield()) {
             return false;
         }
+        m_type = m_ops.selectedType();
         ++m_entries;
         ++sourceLine;
         if (assembler.line(raw, sourceLine, *this)) {
@@ -253,6 +271,7 @@ bool Run::extract(EventAssembler& assembler)
         m_doneEvents = m_events;
         m_doneEntries = m_entries;
     }
+    m_type = m_ops.selectedType();
     assembler.finish(*this);
     return true;
 }

@@ -115,19 +115,19 @@ void applyCodeRules(std::string_view code, std::string_view message, Record& lin
 // A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>": the line gets the raw
 // signature, and, when the size converts, the line and the event get the description.
 // An event whose Path begins with "FTDisk" keeps its Path and Signature.
-void applySignatureRule(std::string_view message, Record& line, Record& event)
+void applySignatureRule(std::string_view message, ByteBits bits, Record& line, Record& event)
 {
-    const Pos sigAt = kSignature.findFrom(message, 1);
+    const Pos sigAt = kSignature.findFrom(message, 1, bits);
     if (sigAt == 0) {
         return;
     }
-    const Pos offsetAt = kOffset.findFrom(message, sigAt + 1);
+    const Pos offsetAt = kOffset.findFrom(message, sigAt + 1, bits);
     if (offsetAt == 0) {
         return;
     }
     line.sig = piece(message, sigAt + 9, offsetAt - sigAt - 9);
 
-    if (kLength.findFrom(message, offsetAt) == 0 || event.path.starts_with("FTDisk")) {
+    if (kLength.findFrom(message, offsetAt, bits) == 0 || event.path.starts_with("FTDisk")) {
         return;
     }
     const std::optional<std::string> description =
@@ -147,12 +147,12 @@ void applyGuidRule(std::string_view message, Record& line)
     }
 }
 
-void applyQuotedDeviceRule(std::string_view message, Record& line)
+void applyQuotedDeviceRule(std::string_view message, ByteBits bits, Record& line)
 {
     if (!line.device.empty()) {
         return;
     }
-    const Pos at = kQuotedDevice.findFrom(message, 1);
+    const Pos at = kQuotedDevice.findFrom(message, 1, bits);
     if (at == 0) {
         return;
     }
@@ -164,47 +164,47 @@ void applyQuotedDeviceRule(std::string_view message, Record& line)
 
 // Phrase rules for the unmarked lines of Windows 2000 logs, in order: a later phrase
 // overwrites what an earlier one set.
-void applyWin2kRules(std::string_view message, Record& line)
+void applyWin2kRules(std::string_view message, ByteBits bits, Record& line)
 {
     const Pos length = textLength(message);
     Pos at = 0;
 
-    if ((at = kFound.findFrom(message, 1)) != 0) {
+    if ((at = kFound.findFrom(message, 1, bits)) != 0) {
         const Pos end = findFrom(message, at + 7, " ");
         if (end != 0) {
             line.device = piece(message, at + 6, end - at - 6);
         }
     }
-    if ((at = kDeviceName.findFrom(message, 1)) != 0) {
+    if ((at = kDeviceName.findFrom(message, 1, bits)) != 0) {
         const Pos end = findFrom(message, at + 1, ";");
         if (end != 0) {
             line.name = piece(message, at + 8, end - at - 8);
         }
     }
-    if ((at = kInstallOf.findFrom(message, 1)) != 0) {
+    if ((at = kInstallOf.findFrom(message, 1, bits)) != 0) {
         Pos end = findFrom(message, at + 12, " ");
         if (end == 0) {
             end = length;
         }
         line.device = piece(message, at + 11, end - at - 11);
     }
-    if ((at = kSuccessfully.findFrom(message, 1)) != 0) {
+    if ((at = kSuccessfully.findFrom(message, 1, bits)) != 0) {
         const Pos end = findFrom(message, at + 1, ")");
         if (end != 0) {
             line.device = piece(message, at + 14, end - at - 14);
         }
     }
-    if ((at = kNullDriver.findFrom(message, 1)) != 0) {
+    if ((at = kNullDriver.findFrom(message, 1, bits)) != 0) {
         // The rest of the line less its last character.
         line.device = piece(message, at + 16, length - at - 16);
     }
-    if ((at = kMunged.findFrom(message, 1)) != 0) {
+    if ((at = kMunged.findFrom(message, 1, bits)) != 0) {
         line.path = piece(message, at + 16, length - at - 15);
     }
-    if ((at = kExeName.findFrom(message, 1)) != 0) {
+    if ((at = kExeName.findFrom(message, 1, bits)) != 0) {
         line.path = piece(message, at + 10, length - at - 9);
     }
-    if ((at = kDeviceClass.findFrom(message, 1)) != 0) {
+    if ((at = kDeviceClass.findFrom(message, 1, bits)) != 0) {
         // Without a closing brace there is no class name to take.
         const Pos brace = findFrom(message, at + 24, "}");
         if (brace != 0) {
@@ -237,11 +237,15 @@ void extractMessageCodes(std::string_view code, std::string_view message, Record
     if (!win2k) {
         applyCodeRules(code, message, line, event);
     }
-    applySignatureRule(message, line, event);
+    // An unmarked line is sought for a dozen phrases: those that cannot be in it are ruled
+    // out by its bytes at once. A marked line is sought for three, which its bytes seldom
+    // rule out: it is searched as it stands.
+    const ByteBits bits = win2k ? byteBitsOf(message) : ~ByteBits{0};
+    applySignatureRule(message, bits, line, event);
     applyGuidRule(message, line);
-    applyQuotedDeviceRule(message, line);
+    applyQuotedDeviceRule(message, bits, line);
     if (win2k) {
-        applyWin2kRules(message, line);
+        applyWin2kRules(message, bits, line);
     }
 }
 

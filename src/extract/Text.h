@@ -14,16 +14,42 @@ using Pos = std::int64_t;
 // there is none. A start below 1 searches from 1.
 Pos findFrom(std::string_view text, Pos start, std::string_view needle);
 
+// Which bytes a text holds, each byte standing for all bytes with its low six bits (so
+// "a" and "!" share a bit). A text whose bits lack one of a phrase's bits cannot hold the
+// phrase: a line is so searched only for the phrases that may be in it.
+using ByteBits = std::uint64_t;
+constexpr ByteBits byteBit(char c)
+{
+    return ByteBits{1} << (static_cast<unsigned char>(c) & 63U);
+}
+constexpr ByteBits byteBitsOf(std::string_view text)
+{
+    ByteBits bits = 0;
+    for (const char c : text) {
+        bits |= byteBit(c);
+    }
+    return bits;
+}
+
 // A fixed phrase that the field rules look for in every line. It is found by looking for
 // its least common byte (memchr) and comparing the rest around each hit, so a line is
 // not stopped at every occurrence of a common first letter ("e" of "evice \"", "i" of
 // "install of "). Finds exactly what findFrom finds.
 class Phrase {
 public:
-    constexpr explicit Phrase(std::string_view text) : m_text(text), m_anchor(anchorOf(text)) {}
+    constexpr explicit Phrase(std::string_view text)
+        : m_text(text), m_anchor(anchorOf(text)), m_bits(byteBitsOf(text))
+    {
+    }
 
     // As findFrom(text, start, phrase).
     Pos findFrom(std::string_view text, Pos start) const;
+    // The same, for a text whose byteBitsOf() is `textBits`: 0 at once when the text lacks
+    // one of the phrase's bytes.
+    Pos findFrom(std::string_view text, Pos start, ByteBits textBits) const
+    {
+        return (m_bits & ~textBits) != 0 ? 0 : findFrom(text, start);
+    }
     std::string_view text() const { return m_text; }
     Pos length() const { return static_cast<Pos>(m_text.size()); }
 
@@ -58,6 +84,7 @@ private:
 
     std::string_view m_text;
     std::size_t m_anchor;  // offset of the byte looked for
+    ByteBits m_bits;       // byteBitsOf(m_text)
 };
 
 // The piece of `length` characters from position `start`: fewer when the text ends first;

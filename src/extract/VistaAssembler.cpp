@@ -44,7 +44,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
         }
         openEvent(raw, kind == LineKind::Title, sourceLine);
         if (kind == LineKind::Boot && rows.wantsLines()) {
-            rows.lineRow(m_line, 0, TimeKind::VistaBootSession, sourceLine);
+            rows.lineRow(viewOf(m_line), 0, TimeKind::VistaBootSession, sourceLine);
         }
         return true;
     }
@@ -102,7 +102,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
 
     writeHeldTitle(rows);
     if (rows.wantsLines()) {
-        rows.lineRow(m_line, m_lineNumber, lineTime(), sourceLine);
+        rows.lineRow(viewOf(m_line), m_lineNumber, lineTime(), sourceLine);
     }
     if (givesText) {
         // The line's row is written: its text moves into the event rather than being
@@ -192,7 +192,7 @@ void VistaAssembler::writeHeldTitle(AssembledRows& rows)
     m_holding = false;
     if (rows.wantsLines()) {
         m_held.date = m_event.date;
-        rows.lineRow(m_held, 0, TimeKind::VistaSection, m_heldSource);
+        rows.lineRow(viewOf(m_held), 0, TimeKind::VistaSection, m_heldSource);
     }
 }
 

@@ -65,7 +65,7 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
         if (m_linesRead != 1) {
-            closeEvent(m_line.full, rows);
+            closeEvent(m_lastText, rows);
         }
         openSection(raw);
         m_time = m_sectionTime;
@@ -74,10 +74,17 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
         handleEntryLine(raw);
     }
     if (rows.wantsLines()) {
-        rows.lineRow(m_line, m_lineNumber, m_time, sourceLine);
+        RecordView row = viewOf(m_line);
+        row.full = raw;
+        rows.lineRow(row, m_lineNumber, m_time, sourceLine);
     }
     if (!opens) {
-        takeLineValues();
+        takeLineValues(raw);
+    }
+    // An event that has no text of its own takes that of its last line: it is kept until
+    // the next line shows whether the event ends.
+    if (m_event.full.empty()) {
+        m_lastText.assign(raw);
     }
     return opens;
 }
@@ -87,7 +94,7 @@ void XpAssembler::finish(AssembledRows& rows)
     if (m_linesRead > 0) {
         // The last line's handled text; the line's text may have gone to the event, which
         // then needs no fallback.
-        closeEvent(pieceToEnd(m_line.full, static_cast<Pos>(m_cutOffset) + 1), rows);
+        closeEvent(pieceToEnd(m_lastText, static_cast<Pos>(m_cutOffset) + 1), rows);
     } else {
         m_eventSource = m_skipped;
         closeEvent(m_lastSkipped, rows);
@@ -101,7 +108,6 @@ std::string XpAssembler::tidyDevice(std::string_view device, std::string_view si
 
 void XpAssembler::openSection(std::string_view raw)
 {
-    m_line.full.assign(raw);
     m_line.date = fExtractDate(m_ops, raw);
     const Pos dateLength = textLength(m_line.date);
     m_line.instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
@@ -118,7 +124,6 @@ void XpAssembler::openSection(std::string_view raw)
 void XpAssembler::handleEntryLine(std::string_view raw)
 {
     ++m_lineNumber;
-    m_line.full.assign(raw);
 
     // An "@" line carries a time stamp before its "#" marker: the marker on is handled.
     std::string_view text = raw;
@@ -144,14 +149,13 @@ void XpAssembler::handleEntryLine(std::string_view raw)
     extractMessageCodes(m_line.code, message, m_line, m_event);
 }
 
-void XpAssembler::takeLineValues()
+void XpAssembler::takeLineValues(std::string_view raw)
 {
     // The line's row is written: its values move into the event rather than being copied
     // (a value may be most of a very long line). The line's own values are cleared at the
     // next line.
     if (m_event.full.empty() && isEventTextCode(m_line.code)) {
-        m_event.full.swap(m_line.full);
-        m_event.full.erase(0, m_cutOffset);  // the handled text: from the "#" marker on
+        m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
     }
     for (auto field : {&Record::guid, &Record::device, &Record::path, &Record::name, &Record::sig}) {
         if (!(m_line.*field).empty()) {

@@ -231,6 +231,7 @@ void Tillery::createControls()
     connect(m_cmdClose, &QPushButton::clicked, this, &Tillery::cmdClose_Click);
     // Every change of the selection (click, keyboard, program) keeps Set Rules in step.
     connect(m_optOutputGroup, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
+        m_ops.selectionChanged();
         if (checked) {
             optOutput_Click(index);
         }

@@ -226,15 +226,20 @@ void WidgetWindowOps::setStartEnabled(bool enabled)
 
 ExtractionType WidgetWindowOps::selectedType() const
 {
-    // Asked several times per log line: the buttons' own state is cheaper to read than the
-    // group's id of its checked button. The group is exclusive, so one button at most is
-    // checked, and its index is the extraction type.
+    if (m_typeKnown) {
+        return m_type;
+    }
+    // The group is exclusive, so one button at most is checked, and its index is the
+    // extraction type.
+    m_type = ExtractionType::None;
     for (int i = 0; i < 3; ++i) {
         if (m_window.m_optOutput[static_cast<std::size_t>(i)]->isChecked()) {
-            return static_cast<ExtractionType>(i);
+            m_type = static_cast<ExtractionType>(i);
+            break;
         }
     }
-    return ExtractionType::None;
+    m_typeKnown = true;
+    return m_type;
 }
 
 std::string WidgetWindowOps::openPath() const

@@ -59,6 +59,9 @@ public:
 
     void messageBox(const std::string& text, BoxIcon icon, const std::string& title) override;
 
+    // The extraction type buttons changed: selectedType() reads them again.
+    void selectionChanged() { m_typeKnown = false; }
+
     // Paints a pending status text and progress value now.
     void flush();
 
@@ -90,6 +93,10 @@ private:
     std::int64_t m_lastProgressPaint = kNever;
 
     std::int64_t m_lastYield = kNever;
+
+    // The type the buttons select, kept until they change: a run asks for it on every line.
+    mutable ExtractionType m_type = ExtractionType::None;
+    mutable bool m_typeKnown = false;
 };
 
 }  // namespace tillery::ui

@@ -397,6 +397,55 @@ TEST(LogReaderTest, ExtractionTypeIsReadAfreshAtEachEventClose)
     EXPECT_EQ(columns(rows[1])[Line], "0");
 }
 
+// An event whose lines hold no text for it takes the text of its last line: whole when a
+// section header ends it, from the "#" marker on when the log ends. Its Full rows keep
+// every line as read.
+TEST(LogReaderTest, AnEventWithoutTextTakesItsLastLine)
+{
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> texts;  // the Full Text of each Summary row
+    };
+    const std::vector<Case> cases = {
+        {"ended by a header",
+         "[2005/01/01 10:00:00 1.1]\r\n#-198 Command line\r\n@ 10:00:01 #I060 Set driver.\r\n"
+         "[2005/01/01 10:00:02 1.2]\r\n",
+         {"@ 10:00:01 #I060 Set driver.", "[2005/01/01 10:00:02 1.2]"}},
+        {"ended by the log",
+         "[2005/01/01 10:00:00 1.1]\r\n#-198 Command line\r\n@ 10:00:01 #I060 Set driver.",
+         {"#I060 Set driver."}},
+        {"a text of its own",
+         "[2005/01/01 10:00:00 1.1]\r\n@ 10:00:01 #I022 Found \"A\" here\r\n#I060 Set.\r\n"
+         "[2005/01/01 10:00:02 1.2]\r\n#I060 Last.\r\n",
+         {"#I022 Found \"A\" here", "#I060 Last."}},
+    };
+    for (const Case& c : cases) {
+        for (const ExtractionType type : {ExtractionType::Summary, ExtractionType::Full}) {
+            RunFixture f(type);
+            f.writeLog(c.log);
+            ASSERT_EQ(f.run("d", "h", 0).outcome, RunOutcome::Completed) << c.name;
+            const auto rows = f.rows();
+            std::vector<std::string> texts;
+            for (std::size_t i = type == ExtractionType::Full ? 2 : 1; i < rows.size(); ++i) {
+                texts.push_back(columns(rows[i])[Full]);
+            }
+            if (type == ExtractionType::Summary) {
+                EXPECT_EQ(texts, c.texts) << c.name;
+            } else {
+                std::vector<std::string> lines;
+                std::string_view rest = c.log;
+                while (!rest.empty()) {
+                    const auto end = rest.find("\r\n");
+                    lines.emplace_back(rest.substr(0, end));
+                    rest = end == std::string_view::npos ? "" : rest.substr(end + 2);
+                }
+                EXPECT_EQ(texts, lines) << c.name;
+            }
+        }
+    }
+}
+
 // The run keeps the rules it read while the store stands still, yet a rule saved while the
 // run goes on (the rules dialog is open during a run) decides from the next event on,
 // and so does a rule count made unreadable.

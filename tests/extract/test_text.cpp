@@ -39,11 +39,17 @@ TEST(TextPhrase, FindsWhatFindFromFinds)
     const std::string texts[] = {
         "", "e", "evice", "evice \"", "Device \"A\" and device \"B\"", "evice evice \"\"\"",
         "SIGNATURSIGNATURE", "xSIGNATURE", "the install ofinstall of x", std::string("\0evice \"", 8),
+        // The bits of "evice \"" and of "SIGNATURE" from other bytes (the low six bits alike).
+        "%69\xe3\xa5`\xa2 SIGNATUR\xc5", "\xc5vice \"",
     };
     for (const Phrase& phrase : kPhrases) {
         for (const std::string& text : texts) {
             for (Pos start = -1; start <= textLength(text) + 2; ++start) {
-                EXPECT_EQ(phrase.findFrom(text, start), findFrom(text, start, phrase.text()))
+                const Pos expected = findFrom(text, start, phrase.text());
+                EXPECT_EQ(phrase.findFrom(text, start), expected)
+                    << '"' << phrase.text() << "\" in \"" << text << "\" from " << start;
+                // Ruled out by the text's bytes only where it is not there.
+                EXPECT_EQ(phrase.findFrom(text, start, tillery::byteBitsOf(text)), expected)
                     << '"' << phrase.text() << "\" in \"" << text << "\" from " << start;
             }
         }
