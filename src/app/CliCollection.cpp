@@ -28,12 +28,6 @@ namespace {
 constexpr std::streamoff kPieceBytes = 256 * 1024;
 constexpr std::chrono::milliseconds kWriterTick{100};
 
-bool isFolder(const std::string& utf8Path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(pathFromUtf8(utf8Path), error);
-}
-
 std::string fileName(const std::string& utf8Path)
 {
     const std::u8string name = pathFromUtf8(utf8Path).filename().u8string();

@@ -51,12 +51,6 @@ bool isReadableFile(const std::string& utf8Path)
     return probe.is_open();
 }
 
-bool isFolder(const std::string& utf8Path)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(pathFromUtf8(utf8Path), error);
-}
-
 // The layout the press will find, from a bounded part of the first line. An unreadable or
 // empty log has no first line and is of neither layout, as the press sees it.
 LogLayout layoutOf(const std::string& logPath)

@@ -177,6 +177,12 @@ bool isOrdinaryFile(const std::string& utf8Path)
     return std::filesystem::is_regular_file(pathFromUtf8(utf8Path), error);
 }
 
+bool isFolder(const std::string& utf8Path)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(pathFromUtf8(utf8Path), error);
+}
+
 bool deleteFile(const std::string& utf8Path)
 {
     std::error_code error;

@@ -80,6 +80,8 @@ VistaHeaderScan scanVistaHeader(LineReader& reader);
 
 // Whether an ordinary file exists at the path (a folder does not count).
 bool isOrdinaryFile(const std::string& utf8Path);
+// Whether a folder exists at the path (through links).
+bool isFolder(const std::string& utf8Path);
 // A UTF-8 path as the platform's file-system path.
 std::filesystem::path pathFromUtf8(const std::string& utf8Path);
 // Deletes a file; false when it could not be deleted.
