@@ -251,7 +251,7 @@ private:
         if (press.outcome == PressOutcome::NotSetupApi) {
             RunOptions runOptions;
             runOptions.outputStream = out;
-            run.result = ProcessSetupApi(ops, store, "?", "fragment", 0, runOptions);
+            run.result = ProcessSetupApi(ops, store, "?", "fragment", 0, Layout::WindowsXp, runOptions);
         }
         run.lastBox = ops.lastBox;
         if (!readBack(out, run.output)) {

@@ -61,11 +61,6 @@ int pendingSignal()
     return g_pending;
 }
 
-void clearPendingSignal()
-{
-    g_pending = 0;
-}
-
 const char* signalName(int signal)
 {
     switch (signal) {

@@ -15,8 +15,6 @@ public:
 
 // The number of the first noted signal; 0 when none came.
 int pendingSignal();
-// Forgets a noted signal (for tests that raise one).
-void clearPendingSignal();
 // "SIGINT", "SIGTERM" or "SIGHUP".
 const char* signalName(int signal);
 

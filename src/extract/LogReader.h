@@ -44,14 +44,4 @@ RunResult ProcessSetupApi(MainWindowOps& ops, const SettingsStore& store,
                           const std::string& strHeadDate, const std::string& strHeader,
                           std::int64_t iHeadCount, Layout layout, const RunOptions& options = {});
 
-// The run of the Windows XP and Windows 2000 engine, for a log run without the layout test
-// (carved fragments).
-inline RunResult ProcessSetupApi(MainWindowOps& ops, const SettingsStore& store,
-                                 const std::string& strHeadDate, const std::string& strHeader,
-                                 std::int64_t iHeadCount, const RunOptions& options = {})
-{
-    return ProcessSetupApi(ops, store, strHeadDate, strHeader, iHeadCount, Layout::WindowsXp,
-                           options);
-}
-
 }  // namespace tillery

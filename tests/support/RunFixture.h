@@ -32,10 +32,11 @@ struct RunFixture {
     // The output's rows without their CR LF ends.
     CheckedVector<std::string> rows() const;
 
-    // Runs the extraction directly with the given head values.
+    // Runs the Windows XP and 2000 extraction directly with the given head values, without
+    // the layout test (as for carved fragments).
     RunResult run(const std::string& headDate, const std::string& header, std::int64_t headCount)
     {
-        return ProcessSetupApi(ops, store, headDate, header, headCount);
+        return ProcessSetupApi(ops, store, headDate, header, headCount, Layout::WindowsXp);
     }
     // Presses Start.
     PressResult press() { return cmdCommand_Click(ops, store); }
