@@ -10,17 +10,9 @@ JobWindowOps::JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet)
 {
 }
 
-void JobWindowOps::setStatus(const std::string& text)
-{
-    CliWindowOps::setStatus(text);  // kept, not printed
-    if (text.ends_with(msg::kLinesFound)) {
-        m_counted = true;
-    }
-}
-
 void JobWindowOps::setProgressValue(double value)
 {
-    if (!m_counted || m_max <= 0) {
+    if (m_max <= 0) {
         return;
     }
     const int percent = static_cast<int>(value * 100 / m_max);

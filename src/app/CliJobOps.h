@@ -16,7 +16,6 @@ class JobWindowOps : public CliWindowOps {
 public:
     JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet);
 
-    void setStatus(const std::string& text) override;
     bool statusDue() override { return false; }
     void setProgressMax(double max) override { m_max = max; }
     void setProgressValue(double value) override;
@@ -31,7 +30,6 @@ public:
 private:
     LogWorker& m_worker;
     bool m_quiet;
-    bool m_counted = false;  // the counting pass is over: the progress value is lines read
     double m_max = 0;
     int m_percent = -1;
     std::vector<std::string> m_messages;

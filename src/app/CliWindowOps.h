@@ -33,6 +33,9 @@ public:
     bool statusDue() override;
     // The texts that narrate each section are never shown here: the run does not build them.
     bool showsSectionStatus() const override { return false; }
+    // No bar and no line count are shown (the percentages of several logs are of bytes
+    // read): the log is read once.
+    bool countsLinesFirst() const override { return false; }
 
     // The percentage bar has no place on a text line; the counts in the status say it all.
     void setProgressMax(double) override {}

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/stat.h>
+
 namespace tillery {
 namespace {
 constexpr std::size_t kBlockSize = 1 << 20;
@@ -36,6 +38,15 @@ bool LineReader::open(const std::string& utf8Path)
     }
     m_begin = m_end = 0;
     m_eof = false;
+    m_read = 0;
+#ifdef _WIN32
+    struct _stat64 status {};
+    const bool known = _fstat64(_fileno(m_file), &status) == 0;
+#else
+    struct stat status {};
+    const bool known = fstat(fileno(m_file), &status) == 0;
+#endif
+    m_openedSize = known ? static_cast<std::int64_t>(status.st_size) : -1;
     return true;
 }
 
@@ -47,6 +58,8 @@ void LineReader::close()
     }
     m_begin = m_end = 0;
     m_eof = true;
+    m_read = 0;
+    m_openedSize = -1;
 }
 
 void LineReader::resize(std::size_t size)
@@ -84,6 +97,7 @@ bool LineReader::fill()
         return false;
     }
     m_end += got;
+    m_read += static_cast<std::int64_t>(got);
     return true;
 }
 

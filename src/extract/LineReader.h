@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -38,6 +39,11 @@ public:
     bool nextBlock(std::string_view& bytes);
     // True when no line is left.
     bool atEnd();
+    // How many bytes of the file were handed out so far (lines with their line ends, and
+    // blocks).
+    std::int64_t position() const { return m_read - static_cast<std::int64_t>(m_end - m_begin); }
+    // The file's size when it was opened; -1 when the system could not tell it.
+    std::int64_t openedSize() const { return m_openedSize; }
     void close();
 
 private:
@@ -58,6 +64,8 @@ private:
     std::size_t m_end = 0;
     bool m_eof = false;
     int m_openError = 0;
+    std::int64_t m_read = 0;  // bytes read from the file into the buffer
+    std::int64_t m_openedSize = -1;
 };
 
 template <typename See>

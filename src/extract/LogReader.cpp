@@ -13,6 +13,7 @@
 #include "extract/RecordSink.h"
 #include "extract/Text.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tillery {
@@ -89,6 +90,7 @@ private:
     // The row of these values to the output file.
     void writeRow(const RecordView& record);
     void countLines();
+    void setLineProgress();
     bool extract(EventAssembler& assembler);
     void finishFiles();
 
@@ -104,6 +106,7 @@ private:
     std::string m_mask;
     std::string m_lineNumber;  // the Line field of the line row being written
     bool m_tidy = false;
+    bool m_counted = false;  // lines were counted first: progress is in lines, else in bytes
     std::int64_t m_lineCount = 0;
     std::int64_t m_events = 0;
     std::int64_t m_entries = 0;
@@ -111,6 +114,7 @@ private:
     std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
     std::int64_t m_doneEntries = 0;
     double m_progress = 0;
+    double m_progressMax = 0;  // the log's size, when progress is in bytes
     // The extraction type selected, read before each line: the window's events, which
     // may change it, are handled only between lines.
     ExtractionType m_type = ExtractionType::None;
@@ -185,6 +189,7 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
 
 void Run::countLines()
 {
+    m_counted = true;
     m_ops.setProgressMax(100);
     m_ops.setProgressValue(100);
     if (!m_log.open(m_logPath)) {
@@ -244,6 +249,11 @@ bool Run::extract(EventAssembler& assembler)
         throw ExtractionError("the output file could not be opened for writing: " +
                               m_output.openFailure());
     }
+    if (!m_counted) {
+        m_progressMax = static_cast<double>(std::max<std::int64_t>(m_log.openedSize(), 0));
+        m_ops.setProgressMax(m_progressMax);
+        m_ops.setProgressValue(0);
+    }
 
     m_type = m_ops.selectedType();
     writeRecord(columnRecord(), RowKind::Columns, TimeKind::None, 0);
@@ -263,8 +273,7 @@ bool Run::extract(EventAssembler& assembler)
         if (assembler.line(raw, sourceLine, *this)) {
             ++m_events;
         }
-        m_progress += 1;
-        m_ops.setProgressValue(m_progress);
+        setLineProgress();
         if (m_ops.statusDue()) {
             m_ops.setStatus(processingText(msg::kProcessing, m_events, m_entries));
         }
@@ -274,6 +283,16 @@ bool Run::extract(EventAssembler& assembler)
     m_type = m_ops.selectedType();
     assembler.finish(*this);
     return true;
+}
+
+void Run::setLineProgress()
+{
+    if (m_counted) {
+        m_progress += 1;
+        m_ops.setProgressValue(m_progress);
+    } else {
+        m_ops.setProgressValue(static_cast<double>(m_log.position()));
+    }
 }
 
 void Run::finishFiles()
@@ -290,7 +309,9 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
         m_ops.setStatus(std::string(msg::kPreparing) + m_logPath);
         m_mask = fFormatShowFields(m_store);
         m_tidy = m_store.get(store::kRules, store::kTidyDevice, "0") == "1";
-        countLines();
+        if (m_ops.countsLinesFirst()) {
+            countLines();
+        }
         const auto assembler = makeAssembler(m_layout, m_ops, headDate, header, headCount);
         m_assembler = assembler.get();
         const bool finished = extract(*assembler);
@@ -302,7 +323,9 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
             result.outcome = RunOutcome::Stopped;
             return result;
         }
-        m_ops.setProgressValue(static_cast<double>(m_lineCount));  // the header lines too
+        // The bar ends full: the header lines count too (a log that changed while it was
+        // read is reported by the front end).
+        m_ops.setProgressValue(m_counted ? static_cast<double>(m_lineCount) : m_progressMax);
         m_ops.setStatus(processingText(msg::kFinished, m_events, m_entries));
         m_output.flush();
         finishFiles();

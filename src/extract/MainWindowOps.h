@@ -29,6 +29,13 @@ public:
     // a sixth of its time.
     virtual bool showsSectionStatus() const { return true; }
 
+    // Whether the run counts the log's lines before it extracts them. The count is the
+    // progress bar's maximum and the "... lines found" status. A front end that shows
+    // neither answers false and is spared a whole extra reading of the log: its progress
+    // is then measured in bytes, the maximum being the log's size and each line's value
+    // the bytes read up to its end.
+    virtual bool countsLinesFirst() const { return true; }
+
     // Progress bar (`pbProcess`).
     virtual void setProgressMax(double max) = 0;
     virtual void setProgressValue(double value) = 0;

@@ -337,6 +337,30 @@ TEST(LogReaderTest, CountingProgressSweepsOnePointPerHundredLines)
     EXPECT_EQ(p.back(), 9851);
 }
 
+TEST(LogReaderTest, WithoutALineCountTheLogIsReadOnceAndProgressIsInBytes)
+{
+    const std::string log = "[2001/01/01 00:00:00 1.1]\r\n#I022 Found \"D\" in x\r\nlast line";
+    RunFixture counted(ExtractionType::Full);
+    counted.writeLog(log);
+    ASSERT_EQ(counted.run("x", "h", 0).outcome, RunOutcome::Completed);
+
+    RunFixture f(ExtractionType::Full);
+    f.writeLog(log);
+    f.ops.countLines = false;
+    f.ops.recordProgress = true;
+    f.ops.recordStatuses = true;
+    ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+    EXPECT_EQ(f.output(), counted.output());
+    for (const std::string& status : f.ops.statuses) {
+        EXPECT_EQ(status.find("lines"), std::string::npos) << status;
+    }
+    // 0, then the bytes read up to each line's end, then the full bar.
+    const auto size = static_cast<double>(log.size());
+    EXPECT_EQ(f.ops.progressMax, size);
+    const std::vector<double>& values = f.ops.progressValues;
+    EXPECT_EQ(values, (std::vector<double>{0, 27, 49, size, size}));
+}
+
 TEST(LogReaderTest, LongLogsAreCountedPastSixteenBits)
 {
     RunFixture f(ExtractionType::Summary);

@@ -20,6 +20,7 @@ public:
 
     void setStatus(const std::string& text) override;
     std::string status() const override { return m_status; }
+    bool countsLinesFirst() const override { return countLines; }
     void setProgressMax(double max) override { progressMax = max; }
     void setProgressValue(double value) override;
     bool yield() override;
@@ -42,6 +43,7 @@ public:
     std::string open;
     std::string save;
     std::string saveDialogName = "setupapi.log.xls";
+    bool countLines = true;  // whether the run is to count the lines first
     double progressMax = 0;
     double progressValue = 0;
     CheckedVector<double> progressValues;  // only while recordProgress is set
