@@ -70,6 +70,11 @@ RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, 
 {
     const CatalogueValues values = inColumnOrder(record);
     RowValues row;
+    if (!ruleBasedSelected || strSendShowFields.empty()) {
+        row.values = values;  // every field
+        row.count = kFieldCount;
+        return row;
+    }
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (fieldSelected(strSendShowFields, ruleBasedSelected, i)) {
             row.values[row.count++] = values[i];
