@@ -153,7 +153,9 @@ std::string_view StoredRules::lowered(const Record& event, Field field, std::siz
     std::string& done = m_lowered[static_cast<std::size_t>(field)];
     length = std::min(length, value.size());
     if (done.size() < length) {
-        done.append(lowerLatin1(value.substr(done.size(), length - done.size())));
+        const std::size_t from = done.size();
+        done.append(value.substr(from, length - from));
+        lowerLatin1InPlace(std::span(done).subspan(from));
     }
     return std::string_view(done).substr(0, length);
 }

@@ -80,12 +80,17 @@ void appendUtf8(std::string& out, long cp)
 
 }  // namespace
 
+void lowerLatin1InPlace(std::span<char> bytes)
+{
+    for (char& c : bytes) {
+        c = static_cast<char>(lowerCode(static_cast<unsigned char>(c)));
+    }
+}
+
 std::string lowerLatin1(std::string_view bytes)
 {
     std::string out(bytes);
-    for (char& c : out) {
-        c = static_cast<char>(lowerCode(static_cast<unsigned char>(c)));
-    }
+    lowerLatin1InPlace(out);
     return out;
 }
 

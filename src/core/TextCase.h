@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,8 @@ namespace tillery {
 
 // Lowers single-byte Latin-1 text (log values).
 std::string lowerLatin1(std::string_view bytes);
+// The same, in place.
+void lowerLatin1InPlace(std::span<char> bytes);
 // Lowers UTF-8 text (store values) with the same letter mapping.
 std::string lowerUtf8(std::string_view utf8);
 

@@ -56,9 +56,9 @@ std::string wholeNumberText(double value)
 // Keeps only the text before the first `marker`, when there is one.
 void keepBefore(std::string& text, std::string_view marker)
 {
-    const Pos at = findFrom(text, 1, marker);
-    if (at != 0) {
-        text = std::string(piece(text, 1, at - 1));
+    const auto at = text.find(marker);
+    if (at != std::string::npos) {
+        text.resize(at);
     }
 }
 
@@ -71,10 +71,9 @@ std::string tidyIdentifier(std::string device)
     keepBefore(device, "&LUN");
     keepBefore(device, "_LUN_");
 
-    const Pos vendor = findFrom(device, 1, "&VEN_");
-    if (vendor != 0) {
-        device = std::string(piece(device, 1, vendor - 1)) + " " +
-                 std::string(pieceToEnd(device, vendor + 5));
+    const auto vendor = device.find("&VEN_");
+    if (vendor != std::string::npos) {
+        device.replace(vendor, 5, " ");
     }
     for (char& c : device) {
         if (c == '&' || c == '\\' || c == '_') {
