@@ -113,7 +113,6 @@ private:
     std::int64_t m_closed = 0;
     std::int64_t m_doneEvents = 0;   // the counts after the last line handled in full
     std::int64_t m_doneEntries = 0;
-    double m_progress = 0;
     double m_progressMax = 0;  // the log's size, when progress is in bytes
     // The extraction type selected, read before each line: the window's events, which
     // may change it, are handled only between lines.
@@ -263,19 +262,29 @@ bool Run::extract(EventAssembler& assembler)
 
     std::int64_t sourceLine = assembler.skipHead(m_log);
     std::string_view raw;
+    // The front end is asked (yield, type, progress, status) before and after every
+    // `stride`-th line: every line for the window.
+    const std::int64_t stride = std::max(1, m_ops.linesBetweenCalls());
+    std::int64_t untilCall = 1;
     while (m_log.next(raw)) {
-        if (!m_ops.yield()) {
-            return false;
+        const bool call = --untilCall == 0;
+        if (call) {
+            untilCall = stride;
+            if (!m_ops.yield()) {
+                return false;
+            }
+            m_type = m_ops.selectedType();
         }
-        m_type = m_ops.selectedType();
         ++m_entries;
         ++sourceLine;
         if (assembler.line(raw, sourceLine, *this)) {
             ++m_events;
         }
-        setLineProgress();
-        if (m_ops.statusDue()) {
-            m_ops.setStatus(processingText(msg::kProcessing, m_events, m_entries));
+        if (call) {
+            setLineProgress();
+            if (m_ops.statusDue()) {
+                m_ops.setStatus(processingText(msg::kProcessing, m_events, m_entries));
+            }
         }
         m_doneEvents = m_events;
         m_doneEntries = m_entries;
@@ -288,8 +297,7 @@ bool Run::extract(EventAssembler& assembler)
 void Run::setLineProgress()
 {
     if (m_counted) {
-        m_progress += 1;
-        m_ops.setProgressValue(m_progress);
+        m_ops.setProgressValue(static_cast<double>(m_entries));  // lines of this pass
     } else {
         m_ops.setProgressValue(static_cast<double>(m_log.position()));
     }

@@ -36,6 +36,12 @@ public:
     // the bytes read up to its end.
     virtual bool countsLinesFirst() const { return true; }
 
+    // How many lines the run handles between two rounds of calls to the front end
+    // (yield, selectedType, progress, status). The window hears of every line, as a
+    // line-by-line run would tell it; a front end whose answers change only with a signal
+    // may be asked less often, and the run spends less on asking.
+    virtual int linesBetweenCalls() const { return 1; }
+
     // Progress bar (`pbProcess`).
     virtual void setProgressMax(double max) = 0;
     virtual void setProgressValue(double value) = 0;
