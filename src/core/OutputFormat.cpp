@@ -73,16 +73,16 @@ void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBa
 
 RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, const RecordView& record)
 {
-    const CatalogueValues values = inColumnOrder(record);
     RowValues row;
+    row.values = inColumnOrder(record);
     if (!ruleBasedSelected || strSendShowFields.empty()) {
-        row.values = values;  // every field
-        row.count = kFieldCount;
+        row.count = kFieldCount;  // every field
         return row;
     }
+    // The selected values move up in place: a value never moves past one still to be read.
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (fieldSelected(strSendShowFields, ruleBasedSelected, i)) {
-            row.values[row.count++] = values[i];
+            row.values[row.count++] = row.values[i];
         }
     }
     return row;

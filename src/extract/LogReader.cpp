@@ -14,6 +14,8 @@
 #include "extract/Text.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 
 namespace tillery {
@@ -104,7 +106,7 @@ private:
     OutputWriter m_output;
     std::string m_logPath;
     std::string m_mask;
-    std::string m_lineNumber;  // the Line field of the line row being written
+    std::array<char, 24> m_lineNumber{};  // digits of the Line field of the row being written
     bool m_tidy = false;
     bool m_counted = false;  // lines were counted first: progress is in lines, else in bytes
     std::int64_t m_lineCount = 0;
@@ -149,9 +151,10 @@ void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time
     if (!wantsLines()) {
         return;
     }
-    assignNumber(m_lineNumber, lineNumber);
     RecordView numbered = line;
-    numbered.line = m_lineNumber;
+    char* const digits = m_lineNumber.data();
+    const char* const end = std::to_chars(digits, digits + m_lineNumber.size(), lineNumber).ptr;
+    numbered.line = std::string_view(digits, static_cast<std::size_t>(end - digits));
     if (m_options.sink != nullptr) {
         writeRecord(ownedRecord(numbered), RowKind::Line, time, sourceLine);
     } else {
