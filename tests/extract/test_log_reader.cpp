@@ -361,6 +361,28 @@ TEST(LogReaderTest, WithoutALineCountTheLogIsReadOnceAndProgressIsInBytes)
     EXPECT_EQ(values, (std::vector<double>{0, 27, 49, size, size}));
 }
 
+// A front end asked every few lines gets the same table, is asked at the first line and
+// every stride-th after it, and still sees the bar end full.
+TEST(LogReaderTest, AFrontEndAskedEveryFewLinesGetsTheSameTable)
+{
+    std::string log;
+    for (int i = 0; i < 7; ++i) {
+        log += "[2001/01/01 00:00:0" + std::to_string(i) + " 1.1]\r\n#I022 Found \"D\" in x\r\n";
+    }
+    RunFixture each(ExtractionType::Summary);
+    each.writeLog(log);
+    ASSERT_EQ(each.run("x", "h", 0).outcome, RunOutcome::Completed);
+    for (const int stride : {3, 14, 256}) {
+        RunFixture f(ExtractionType::Summary);
+        f.writeLog(log);
+        f.ops.stride = stride;
+        ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+        EXPECT_EQ(f.output(), each.output()) << stride;
+        EXPECT_EQ(f.ops.yields, (14 + stride - 1) / stride) << stride;
+        EXPECT_EQ(f.ops.progressValue, 14) << stride;
+    }
+}
+
 TEST(LogReaderTest, LongLogsAreCountedPastSixteenBits)
 {
     RunFixture f(ExtractionType::Summary);

@@ -21,6 +21,7 @@ public:
     void setStatus(const std::string& text) override;
     std::string status() const override { return m_status; }
     bool countsLinesFirst() const override { return countLines; }
+    int linesBetweenCalls() const override { return stride; }
     void setProgressMax(double max) override { progressMax = max; }
     void setProgressValue(double value) override;
     bool yield() override;
@@ -44,6 +45,7 @@ public:
     std::string save;
     std::string saveDialogName = "setupapi.log.xls";
     bool countLines = true;  // whether the run is to count the lines first
+    int stride = 1;          // lines between two rounds of calls
     double progressMax = 0;
     double progressValue = 0;
     CheckedVector<double> progressValues;  // only while recordProgress is set
