@@ -29,8 +29,10 @@ private:
     };
 
     void openEvent(std::string_view raw, bool section, std::int64_t sourceLine);
-    void takeValues(vista::NameRule nameRule);
+    void takeValues(const vista::BodyFields& body);
     void writeHeldTitle(AssembledRows& rows);
+    void writeLineRow(std::string_view raw, vista::LineKind kind, const vista::BodyFields& body,
+                      std::int64_t sourceLine, AssembledRows& rows);
     void closeEvent(AssembledRows& rows);
     TimeKind lineTime() const;
 
@@ -46,9 +48,10 @@ private:
     std::int64_t m_eventSource = 0;  // the file line that opened the event
     bool m_holding = false;          // a title row waits for the next line
     std::int64_t m_heldSource = 0;
-    Record m_held;
-    Record m_event;    // the current event's values (Line, Type and Code set at its close)
-    Record m_line;     // the current line's row
+    // The current event's values (Line, Type and Code set at its close). Until the line
+    // after its title is read, they are also the title's row.
+    Record m_event;
+    std::string m_lineSignature;  // the Signature of the line row being written
 };
 
 }  // namespace tillery

@@ -2,19 +2,37 @@
 
 #include "extract/Text.h"
 
+#include <cstring>
+
 namespace tillery::vista {
 namespace {
 
 std::string_view trimLeft(std::string_view text)
 {
-    const auto first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+    // Messages are indented by their nesting depth, often by a dozen blanks and more:
+    // eight are compared at a time (a constant-length compare is done in place).
+    std::size_t first = 0;
+    while (text.size() - first >= 8 && std::memcmp(text.data() + first, "        ", 8) == 0) {
+        first += 8;
+    }
+    while (first < text.size() && text[first] == ' ') {
+        ++first;
+    }
+    return text.substr(first);
 }
 
 std::string_view trimRight(std::string_view text)
 {
     const auto last = text.find_last_not_of(' ');
     return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+// Whether `text` begins with the literal `prefix`. Its length known when compiled, the few
+// bytes are compared in place rather than by a call.
+template <std::size_t N>
+bool beginsWith(std::string_view text, const char (&prefix)[N])
+{
+    return text.size() >= N - 1 && std::memcmp(text.data(), prefix, N - 1) == 0;
 }
 
 char lowerAscii(char c)
@@ -119,14 +137,25 @@ LineKind classify(std::string_view line)
     if (line.empty()) {
         return LineKind::Empty;
     }
-    if (line.starts_with(">>>")) {
-        return trimLeft(line.substr(3)).starts_with('[') ? LineKind::Title : LineKind::Start;
-    }
-    if (line.starts_with("<<<")) {
-        return trimLeft(line.substr(3)).starts_with("[Exit") ? LineKind::Exit : LineKind::End;
-    }
-    if (line.starts_with("[Boot Session")) {
-        return LineKind::Boot;
+    // Almost every line is a body line: its first byte tells it apart.
+    switch (line.front()) {
+    case '>':
+        if (beginsWith(line, ">>>")) {
+            return trimLeft(line.substr(3)).starts_with('[') ? LineKind::Title : LineKind::Start;
+        }
+        break;
+    case '<':
+        if (beginsWith(line, "<<<")) {
+            return beginsWith(trimLeft(line.substr(3)), "[Exit") ? LineKind::Exit : LineKind::End;
+        }
+        break;
+    case '[':
+        if (beginsWith(line, "[Boot Session")) {
+            return LineKind::Boot;
+        }
+        break;
+    default:
+        break;
     }
     return LineKind::Body;
 }
@@ -230,57 +259,67 @@ TitleFields parseTitle(std::string_view line)
     return fields;
 }
 
-NameRule readBodyLine(std::string_view line, Record& record)
+BodyFields readBodyLine(std::string_view line)
 {
-    if (line.starts_with("!!!")) {
-        record.type = "Error";
+    BodyFields fields;
+    if (beginsWith(line, "!!!")) {
+        fields.type = "Error";
     } else if (line.starts_with('!')) {
-        record.type = "Warning";
+        fields.type = "Warning";
     } else {
-        record.type = "Informational";
+        fields.type = "Informational";
     }
 
     // The five-character entry prefix, then the category ("dvi: "), then the message.
     std::string_view rest = line;
-    if (line.starts_with("!!!  ") || line.starts_with("!    ") || line.starts_with("   . ") ||
-        line.starts_with("     ")) {
+    if (beginsWith(line, "     ") || beginsWith(line, "   . ") || beginsWith(line, "!!!  ") ||
+        beginsWith(line, "!    ")) {
         rest = line.substr(5);
     }
     rest = trimLeft(rest);
-    std::string_view message = rest;
+    fields.message = rest;
     if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
-        record.code.assign(trimRight(rest.substr(0, 3)));
-        message = trimLeft(rest.substr(5));
+        fields.code = trimRight(rest.substr(0, 3));
+        fields.message = trimLeft(rest.substr(5));
     }
+    const std::string_view message = fields.message;
 
-    const std::string_view device = deviceCandidate(message);
-    if (isDeviceLike(device)) {
-        record.device.assign(device);
-        record.sig = embeddedDeviceId(device);
-    }
-
-    NameRule nameRule = NameRule::None;
-    if (const auto devDesc = dashValue(message, "DevDesc")) {
-        record.name.assign(*devDesc);
-        nameRule = NameRule::DevDesc;
-    } else if (const auto description = dashValue(message, "Description")) {
-        record.name.assign(*description);
-        nameRule = NameRule::Description;
+    // Each key is tried only on a message that begins with its first letter.
+    const char first = message.empty() ? '\0' : message.front();
+    if (first == 'D') {
+        if (const auto devDesc = dashValue(message, "DevDesc")) {
+            fields.name = *devDesc;
+            fields.nameRule = NameRule::DevDesc;
+        } else if (const auto description = dashValue(message, "Description")) {
+            fields.name = *description;
+            fields.nameRule = NameRule::Description;
+        }
     }
 
     // The GUID of a line that mentions a class. A well-formed GUID is rare and quickly
-    // ruled out; the letter-by-letter look for "class" is made only when there is one (the
-    // field is empty on entry, so an empty GUID need not be set).
+    // ruled out; the letter-by-letter look for "class" is made only when there is one.
     if (const std::string_view guid = firstGuid(message); !guid.empty() && mentionsClass(message)) {
-        record.guid.assign(guid);
+        fields.guid = guid;
     }
 
-    if (record.code == "cmd" && !message.empty()) {
-        record.path.assign(message);
-    } else if (const auto infFile = dashValue(message, "InfFile")) {
-        record.path.assign(*infFile);
+    if (fields.code == "cmd" && !message.empty()) {
+        fields.path = message;
+    } else if (first == 'I') {
+        if (const auto infFile = dashValue(message, "InfFile")) {
+            fields.path = *infFile;
+        }
     }
-    return nameRule;
+    return fields;
+}
+
+std::string_view bodyDevice(std::string_view message)
+{
+    // A device ID holds a backslash; most messages do not, and one search rules them out.
+    if (message.find('\\') == std::string_view::npos) {
+        return {};
+    }
+    const std::string_view device = deviceCandidate(message);
+    return isDeviceLike(device) ? device : std::string_view();
 }
 
 }  // namespace tillery::vista

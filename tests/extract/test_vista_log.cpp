@@ -358,9 +358,11 @@ TEST(VistaLinesTest, BodyFields)
          "", "", "", "c:\\windows\\inf\\printqueue.inf"},
     };
     for (const Case& c : cases) {
-        Record r;
-        vista::readBodyLine(c.line, r);
-        EXPECT_EQ((std::vector{r.type, r.code, r.device, r.sig, r.name, r.guid, r.path}),
+        const vista::BodyFields body = vista::readBodyLine(c.line);
+        const std::string_view device = vista::bodyDevice(body.message);
+        EXPECT_EQ((std::vector<std::string>{std::string(body.type), std::string(body.code), std::string(device),
+                                            vista::embeddedDeviceId(device), std::string(body.name),
+                                            std::string(body.guid), std::string(body.path)}),
                   (std::vector{c.type, c.code, c.device, c.signature, c.name, c.guid, c.path}))
             << c.line;
     }
