@@ -2,6 +2,8 @@
 
 #include "extract/Text.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace tillery::vista {
@@ -9,11 +11,21 @@ namespace {
 
 std::string_view trimLeft(std::string_view text)
 {
-    // Messages are indented by their nesting depth, often by a dozen blanks and more:
-    // eight are compared at a time (a constant-length compare is done in place).
+    // Messages are indented by their nesting depth, often by a dozen blanks and more: the
+    // blanks are counted eight bytes at a time. With each blank turned into a zero byte,
+    // the zero bits below the lowest set bit of a little-endian word count the leading ones.
     std::size_t first = 0;
-    while (text.size() - first >= 8 && std::memcmp(text.data() + first, "        ", 8) == 0) {
-        first += 8;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kBlanks = 0x2020202020202020;
+        while (text.size() - first >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + first, 8);
+            word ^= kBlanks;
+            if (word != 0) {
+                return text.substr(first + static_cast<std::size_t>(std::countr_zero(word)) / 8);
+            }
+            first += 8;
+        }
     }
     while (first < text.size() && text[first] == ' ') {
         ++first;
@@ -78,16 +90,18 @@ bool mentionsClass(std::string_view text)
     return false;
 }
 
-// Whether the 38 characters at `at` are "{8-4-4-4-12}" hexadecimal digits.
+// A braced GUID: "{8-4-4-4-12}" hexadecimal digits.
+constexpr std::string_view kGuidShape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+
+// Whether the 38 characters at `at` are a braced GUID.
 bool isGuidAt(std::string_view text, std::size_t at)
 {
-    static constexpr std::string_view kShape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
-    if (text.size() - at < kShape.size()) {
+    if (text.size() - at < kGuidShape.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < kShape.size(); ++i) {
+    for (std::size_t i = 0; i < kGuidShape.size(); ++i) {
         const char c = text[at + i];
-        if (kShape[i] == 'x' ? !isHexDigit(c) : c != kShape[i]) {
+        if (kGuidShape[i] == 'x' ? !isHexDigit(c) : c != kGuidShape[i]) {
             return false;
         }
     }
@@ -97,6 +111,9 @@ bool isGuidAt(std::string_view text, std::size_t at)
 // The 36 characters inside the first well-formed braced GUID, or "".
 std::string_view firstGuid(std::string_view text)
 {
+    if (text.size() < kGuidShape.size()) {
+        return {};  // too short to hold one: most messages are
+    }
     for (auto brace = text.find('{'); brace != std::string_view::npos;
          brace = text.find('{', brace + 1)) {
         if (isGuidAt(text, brace)) {
@@ -262,19 +279,19 @@ TitleFields parseTitle(std::string_view line)
 BodyFields readBodyLine(std::string_view line)
 {
     BodyFields fields;
-    if (beginsWith(line, "!!!")) {
-        fields.type = "Error";
-    } else if (line.starts_with('!')) {
-        fields.type = "Warning";
+    // The five-character entry prefix, then the category ("dvi: "), then the message. The
+    // blank prefix "     " needs no cutting off: leading blanks go anyway.
+    std::string_view rest = line;
+    if (line.starts_with('!')) {
+        fields.type = beginsWith(line, "!!!") ? "Error" : "Warning";
+        if (beginsWith(line, "!!!  ") || beginsWith(line, "!    ")) {
+            rest = line.substr(5);
+        }
     } else {
         fields.type = "Informational";
-    }
-
-    // The five-character entry prefix, then the category ("dvi: "), then the message.
-    std::string_view rest = line;
-    if (beginsWith(line, "     ") || beginsWith(line, "   . ") || beginsWith(line, "!!!  ") ||
-        beginsWith(line, "!    ")) {
-        rest = line.substr(5);
+        if (beginsWith(line, "   . ")) {
+            rest = line.substr(5);
+        }
     }
     rest = trimLeft(rest);
     fields.message = rest;

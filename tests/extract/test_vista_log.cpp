@@ -368,5 +368,22 @@ TEST(VistaLinesTest, BodyFields)
     }
 }
 
+// Blanks before the category and before the message, counted several bytes at a time: every
+// run length on both sides of a word's width, and lines of blanks alone.
+TEST(VistaLinesTest, BlankRunsOfEveryLengthAreSkipped)
+{
+    for (std::size_t before = 0; before <= 18; ++before) {
+        for (std::size_t after = 0; after <= 18; ++after) {
+            const std::string line = std::string(before, ' ') + "inf: " + std::string(after, ' ') + "x y";
+            const vista::BodyFields body = vista::readBodyLine(line);
+            EXPECT_EQ(body.code, "inf") << before << " " << after;
+            EXPECT_EQ(body.message, "x y") << before << " " << after;
+        }
+        const vista::BodyFields blank = vista::readBodyLine(std::string(before, ' '));
+        EXPECT_EQ(blank.message, "") << before;
+        EXPECT_EQ(blank.code, "") << before;
+    }
+}
+
 }  // namespace
 }  // namespace tillery::test
