@@ -9,7 +9,7 @@
 namespace tillery::vista {
 namespace {
 
-std::string_view trimLeft(std::string_view text)
+inline std::string_view trimLeft(std::string_view text)
 {
     // Messages are indented by their nesting depth, often by a dozen blanks and more: the
     // blanks are counted eight bytes at a time. With each blank turned into a zero byte,
