@@ -186,13 +186,22 @@ void VistaAssembler::writeLineRow(std::string_view raw, LineKind kind,
                                   AssembledRows& rows)
 {
     // The row's values are views into the line, constant texts and the event's strings:
-    // it is written before the next line is read.
-    RecordView row;
+    // it is written before the next line is read. One record serves every line, each
+    // field but Line set anew (a record of views made afresh is emptied as one block
+    // first, a slow store for every line).
+    RecordView& row = m_lineRow;
     row.full = raw;
     // Lines before the first event carry the header's date and no Instance.
     const bool inEvent = m_state != State::None;
     row.date = inEvent ? std::string_view(m_event.date) : std::string_view(m_headDate);
     row.instance = inEvent ? std::string_view(m_event.instance) : std::string_view();
+    row.type = body.type;
+    row.code = body.code;
+    row.path = body.path;
+    row.device = {};
+    row.guid = body.guid;
+    row.name = body.name;
+    row.sig = {};
     switch (kind) {
     case LineKind::Start:
         row.type = "Informational";
@@ -204,11 +213,6 @@ void VistaAssembler::writeLineRow(std::string_view raw, LineKind kind,
         row.code = "<<<";
         break;
     case LineKind::Body:
-        row.type = body.type;
-        row.code = body.code;
-        row.name = body.name;
-        row.guid = body.guid;
-        row.path = body.path;
         row.device = vista::bodyDevice(body.message);
         if (!row.device.empty()) {
             m_lineSignature = vista::embeddedDeviceId(row.device);

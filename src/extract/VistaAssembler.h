@@ -51,7 +51,8 @@ private:
     // The current event's values (Line, Type and Code set at its close). Until the line
     // after its title is read, they are also the title's row.
     Record m_event;
-    std::string m_lineSignature;  // the Signature of the line row being written
+    RecordView m_lineRow;         // the row of the line being written (Line left empty)
+    std::string m_lineSignature;  // its Signature
 };
 
 }  // namespace tillery

@@ -278,55 +278,60 @@ TitleFields parseTitle(std::string_view line)
 
 BodyFields readBodyLine(std::string_view line)
 {
-    BodyFields fields;
+    // The values are gathered first and the fields set once at the end: a record of views
+    // filled in place is first emptied as one block, a slow store for every line.
+    std::string_view type = "Informational";
+    std::string_view code;
+    std::string_view name;
+    NameRule nameRule = NameRule::None;
+    std::string_view guid;
+    std::string_view path;
+
     // The five-character entry prefix, then the category ("dvi: "), then the message. The
     // blank prefix "     " needs no cutting off: leading blanks go anyway.
     std::string_view rest = line;
     if (line.starts_with('!')) {
-        fields.type = beginsWith(line, "!!!") ? "Error" : "Warning";
+        type = beginsWith(line, "!!!") ? "Error" : "Warning";
         if (beginsWith(line, "!!!  ") || beginsWith(line, "!    ")) {
             rest = line.substr(5);
         }
-    } else {
-        fields.type = "Informational";
-        if (beginsWith(line, "   . ")) {
-            rest = line.substr(5);
-        }
+    } else if (beginsWith(line, "   . ")) {
+        rest = line.substr(5);
     }
     rest = trimLeft(rest);
-    fields.message = rest;
+    std::string_view message = rest;
     if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
-        fields.code = trimRight(rest.substr(0, 3));
-        fields.message = trimLeft(rest.substr(5));
+        code = trimRight(rest.substr(0, 3));
+        message = trimLeft(rest.substr(5));
     }
-    const std::string_view message = fields.message;
 
     // Each key is tried only on a message that begins with its first letter.
     const char first = message.empty() ? '\0' : message.front();
     if (first == 'D') {
         if (const auto devDesc = dashValue(message, "DevDesc")) {
-            fields.name = *devDesc;
-            fields.nameRule = NameRule::DevDesc;
+            name = *devDesc;
+            nameRule = NameRule::DevDesc;
         } else if (const auto description = dashValue(message, "Description")) {
-            fields.name = *description;
-            fields.nameRule = NameRule::Description;
+            name = *description;
+            nameRule = NameRule::Description;
         }
     }
 
     // The GUID of a line that mentions a class. A well-formed GUID is rare and quickly
     // ruled out; the letter-by-letter look for "class" is made only when there is one.
-    if (const std::string_view guid = firstGuid(message); !guid.empty() && mentionsClass(message)) {
-        fields.guid = guid;
+    if (const std::string_view found = firstGuid(message); !found.empty() && mentionsClass(message)) {
+        guid = found;
     }
 
-    if (fields.code == "cmd" && !message.empty()) {
-        fields.path = message;
+    if (code == "cmd" && !message.empty()) {
+        path = message;
     } else if (first == 'I') {
         if (const auto infFile = dashValue(message, "InfFile")) {
-            fields.path = *infFile;
+            path = *infFile;
         }
     }
-    return fields;
+    return {.type = type, .code = code, .message = message, .name = name, .nameRule = nameRule,
+            .guid = guid, .path = path};
 }
 
 std::string_view bodyDevice(std::string_view message)
