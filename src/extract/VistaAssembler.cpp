@@ -163,11 +163,8 @@ void VistaAssembler::takeValues(const vista::BodyFields& body)
     }
 }
 
-void VistaAssembler::writeHeldTitle(AssembledRows& rows)
+void VistaAssembler::writeTitleRow(AssembledRows& rows)
 {
-    if (!m_holding) {
-        return;
-    }
     m_holding = false;
     if (rows.wantsLines()) {
         RecordView title;

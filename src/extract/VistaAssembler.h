@@ -30,7 +30,15 @@ private:
 
     void openEvent(std::string_view raw, bool section, std::int64_t sourceLine);
     void takeValues(const vista::BodyFields& body);
-    void writeHeldTitle(AssembledRows& rows);
+    // Writes the title row held back, if one is (asked with every line, so the test is
+    // made in place).
+    void writeHeldTitle(AssembledRows& rows)
+    {
+        if (m_holding) {
+            writeTitleRow(rows);
+        }
+    }
+    void writeTitleRow(AssembledRows& rows);
     void writeLineRow(std::string_view raw, vista::LineKind kind, const vista::BodyFields& body,
                       std::int64_t sourceLine, AssembledRows& rows);
     void closeEvent(AssembledRows& rows);

@@ -123,18 +123,30 @@ std::string_view firstGuid(std::string_view text)
     return {};
 }
 
+// The place of the last `c` in the text, or npos. Found by searches from the front, which
+// go many bytes at a time where a search from the back steps byte by byte: the texts
+// searched hold few of them (the braces of a block marker, the blanks before an ID).
+std::size_t lastOf(std::string_view text, char c)
+{
+    std::size_t last = std::string_view::npos;
+    for (auto at = text.find(c); at != std::string_view::npos; at = text.find(c, at + 1)) {
+        last = at;
+    }
+    return last;
+}
+
 // The device a message names, by how it begins: a block marker's argument, the word
 // after "Device ", or the left side of an "ID -> target" list entry.
 std::string_view deviceCandidate(std::string_view message)
 {
     if (message.starts_with('{')) {
-        const auto close = message.rfind('}');
+        const auto close = lastOf(message, '}');
         const std::string_view inner =
             close == std::string_view::npos ? message.substr(1) : message.substr(1, close - 1);
         if (inner.find(":\\") != std::string_view::npos) {
             return {};
         }
-        const auto blank = inner.rfind(' ');
+        const auto blank = lastOf(inner, ' ');
         return blank == std::string_view::npos ? inner : inner.substr(blank + 1);
     }
     if (message.starts_with("Device ")) {

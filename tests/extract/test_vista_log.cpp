@@ -343,6 +343,9 @@ TEST(VistaLinesTest, BodyFields)
          "USBSTOR\\DISK&VEN_G\\99E2&0", "", "", ""},
         {"     sto: {Stage Driver Package: C:\\Program Files\\x\\a.cat} 18:00:00.100", "Informational", "sto", "", "",
          "", "", ""},
+        // A marker without its closing brace, and one that is a device alone.
+        {"     ndv: {Install USB\\VID_1&PID_2", "Informational", "ndv", "USB\\VID_1&PID_2", "", "", "", ""},
+        {"     ndv: {USB\\ROOT_HUB} 01:02:03.004", "Informational", "ndv", "USB\\ROOT_HUB", "", "", "", ""},
         {"     dvi: {Build Driver List} 21:03:45.520", "Informational", "dvi", "", "", "", "", ""},
         {"     flq:      Copying 'C:\\Temp\\{11111111-2222-3333-4444-555555555555}\\a.sys'", "Informational", "flq",
          "", "", "", "", ""},
