@@ -13,7 +13,8 @@ inline std::string_view trimLeft(std::string_view text)
 {
     // Messages are indented by their nesting depth, often by a dozen blanks and more: the
     // blanks are counted eight bytes at a time. With each blank turned into a zero byte,
-    // the zero bits below the lowest set bit of a little-endian word count the leading ones.
+    // the first byte that is no blank is the lowest nonzero byte of a little-endian word:
+    // its trailing zero bits, over eight, count the blanks before it.
     std::size_t first = 0;
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kBlanks = 0x2020202020202020;
