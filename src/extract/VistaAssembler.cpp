@@ -13,8 +13,6 @@ VistaAssembler::VistaAssembler(const std::string& headDate, const std::string& h
                                std::int64_t headCount)
     : m_headDate(headDate), m_header(header), m_headCount(headCount)
 {
-    // Lines before the first event carry the header's date and no Instance.
-    m_line.date = headDate;
 }
 
 Record VistaAssembler::headerRecord() const
@@ -44,31 +42,19 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
         }
         openEvent(raw, kind == LineKind::Title, sourceLine);
         if (kind == LineKind::Boot && rows.wantsLines()) {
-            rows.lineRow(viewOf(m_line), 0, TimeKind::VistaBootSession, sourceLine);
+            // The boot line's row carries its event's values.
+            RecordView row;
+            row.full = raw;
+            row.date = m_event.date;
+            row.instance = m_event.instance;
+            rows.lineRow(row, 0, TimeKind::VistaBootSession, sourceLine);
         }
         return true;
     }
 
     ++m_lineNumber;
-    m_line.full.assign(raw);
-    clearLineValues(m_line);
-    NameRule nameRule = NameRule::None;
-    switch (kind) {
-    case LineKind::Start:
-        m_line.type = "Informational";
-        m_line.code = ">>>";
-        break;
-    case LineKind::End:
-    case LineKind::Exit:
-        m_line.type = "Informational";
-        m_line.code = "<<<";
-        break;
-    case LineKind::Body:
-        nameRule = vista::readBodyLine(raw, m_line);
-        break;
-    default:
-        break;
-    }
+    const vista::BodyFields body =
+        kind == LineKind::Body ? vista::readBodyLine(raw) : vista::BodyFields{};
 
     // After its end line a section still takes its exit line; any other line seals it.
     bool member = m_state == State::Open;
@@ -78,20 +64,24 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
             m_state = State::Sealed;
         }
     }
-    bool givesText = false;  // the line becomes the event's Full Text
-    if (member) {
-        if (kind == LineKind::Start && !m_dated) {
-            m_dated = true;
-            const std::string_view date = vista::dateTimeText(raw);
-            if (!date.empty()) {
-                m_event.date.assign(date);
-                m_line.date = m_event.date;
-            }
+    if (member && kind == LineKind::Start && !m_dated) {
+        m_dated = true;
+        const std::string_view date = vista::dateTimeText(raw);
+        if (!date.empty()) {
+            m_event.date.assign(date);
         }
-        takeValues(nameRule);
+    }
+    // The held title row is the event as its title opened it: written before this line's
+    // values reach the event.
+    writeHeldTitle(rows);
+
+    if (member) {
+        // Most lines give their event none of these values.
+        if (!body.name.empty() || !body.guid.empty() || !body.path.empty()) {
+            takeValues(body);
+        }
         if (kind != LineKind::Empty) {
             m_eventLine = m_lineNumber;
-            givesText = true;
         }
         if (kind == LineKind::End) {
             m_state = State::AwaitsExit;
@@ -100,14 +90,12 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
         }
     }
 
-    writeHeldTitle(rows);
     if (rows.wantsLines()) {
-        rows.lineRow(viewOf(m_line), m_lineNumber, lineTime(), sourceLine);
+        writeLineRow(raw, kind, body, sourceLine, rows);
     }
-    if (givesText) {
-        // The line's row is written: its text moves into the event rather than being
-        // copied (a line may be very long). The next line sets the line's text anew.
-        m_event.full.swap(m_line.full);
+    if (member && kind != LineKind::Empty) {
+        // The line becomes the event's Full Text (once its row is written, which views it).
+        m_event.full.assign(raw);
     }
     return false;
 }
@@ -133,11 +121,11 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
     m_boot = !section;
     m_dated = false;
     m_described = false;
-    m_event = Record{};
+    // Emptied field by field: the strings keep their memory from event to event.
     m_event.full.assign(raw);
-
-    m_line.full.assign(raw);
-    clearLineValues(m_line);
+    m_event.date.clear();
+    m_event.line.clear();
+    clearLineValues(m_event);
     if (section) {
         const vista::TitleFields title = vista::parseTitle(raw);
         m_event.instance.assign(title.instance);
@@ -145,55 +133,93 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
         m_event.sig = title.signature;
         m_event.path.assign(title.path);
         m_state = State::Open;
+        // Written with the next line, once the start line has dated the section.
+        m_heldSource = sourceLine;
+        m_holding = true;
     } else {
         m_event.instance = "Boot Session";
         m_event.date.assign(vista::dateTimeText(raw));
         m_state = State::Sealed;
     }
-    m_line.date = m_event.date;
-    m_line.instance = m_event.instance;
-    m_line.device = m_event.device;
-    m_line.sig = m_event.sig;
-    m_line.path = m_event.path;
-
-    if (section) {
-        // Written with the next line, once the start line has dated the section.
-        m_held = m_line;
-        m_heldSource = sourceLine;
-        m_holding = true;
-    }
 }
 
-void VistaAssembler::takeValues(NameRule nameRule)
+void VistaAssembler::takeValues(const vista::BodyFields& body)
 {
     // A chosen driver's Description names the event for good; until one is seen, the
     // last candidate's DevDesc does. Empty values change nothing.
-    if (!m_line.name.empty() && !m_described) {
-        if (nameRule == NameRule::Description) {
-            m_event.name = m_line.name;
+    if (!body.name.empty() && !m_described) {
+        if (body.nameRule == NameRule::Description) {
+            m_event.name.assign(body.name);
             m_described = true;
-        } else if (nameRule == NameRule::DevDesc) {
-            m_event.name = m_line.name;
+        } else if (body.nameRule == NameRule::DevDesc) {
+            m_event.name.assign(body.name);
         }
     }
-    if (!m_line.guid.empty()) {
-        m_event.guid = m_line.guid;
+    if (!body.guid.empty()) {
+        m_event.guid.assign(body.guid);
     }
-    if (m_event.path.empty() && !m_line.path.empty()) {
-        m_event.path = m_line.path;
+    if (m_event.path.empty() && !body.path.empty()) {
+        m_event.path.assign(body.path);
     }
 }
 
-void VistaAssembler::writeHeldTitle(AssembledRows& rows)
+void VistaAssembler::writeTitleRow(AssembledRows& rows)
 {
-    if (!m_holding) {
-        return;
-    }
     m_holding = false;
     if (rows.wantsLines()) {
-        m_held.date = m_event.date;
-        rows.lineRow(viewOf(m_held), 0, TimeKind::VistaSection, m_heldSource);
+        RecordView title;
+        title.full = m_event.full;
+        title.date = m_event.date;
+        title.instance = m_event.instance;
+        title.device = m_event.device;
+        title.sig = m_event.sig;
+        title.path = m_event.path;
+        rows.lineRow(title, 0, TimeKind::VistaSection, m_heldSource);
     }
+}
+
+void VistaAssembler::writeLineRow(std::string_view raw, LineKind kind,
+                                  const vista::BodyFields& body, std::int64_t sourceLine,
+                                  AssembledRows& rows)
+{
+    // The row's values are views into the line, constant texts and the event's strings:
+    // it is written before the next line is read. One record serves every line, each
+    // field but Line set anew (a record of views made afresh is emptied as one block
+    // first, a slow store for every line).
+    RecordView& row = m_lineRow;
+    row.full = raw;
+    // Lines before the first event carry the header's date and no Instance.
+    const bool inEvent = m_state != State::None;
+    row.date = inEvent ? std::string_view(m_event.date) : std::string_view(m_headDate);
+    row.instance = inEvent ? std::string_view(m_event.instance) : std::string_view();
+    row.type = body.type;
+    row.code = body.code;
+    row.path = body.path;
+    row.device = {};
+    row.guid = body.guid;
+    row.name = body.name;
+    row.sig = {};
+    switch (kind) {
+    case LineKind::Start:
+        row.type = "Informational";
+        row.code = ">>>";
+        break;
+    case LineKind::End:
+    case LineKind::Exit:
+        row.type = "Informational";
+        row.code = "<<<";
+        break;
+    case LineKind::Body:
+        row.device = vista::bodyDevice(body.message);
+        if (!row.device.empty()) {
+            m_lineSignature = vista::embeddedDeviceId(row.device);
+            row.sig = m_lineSignature;
+        }
+        break;
+    default:
+        break;
+    }
+    rows.lineRow(row, m_lineNumber, lineTime(), sourceLine);
 }
 
 void VistaAssembler::closeEvent(AssembledRows& rows)

@@ -29,8 +29,18 @@ private:
     };
 
     void openEvent(std::string_view raw, bool section, std::int64_t sourceLine);
-    void takeValues(vista::NameRule nameRule);
-    void writeHeldTitle(AssembledRows& rows);
+    void takeValues(const vista::BodyFields& body);
+    // Writes the title row held back, if one is (asked with every line, so the test is
+    // made in place).
+    void writeHeldTitle(AssembledRows& rows)
+    {
+        if (m_holding) {
+            writeTitleRow(rows);
+        }
+    }
+    void writeTitleRow(AssembledRows& rows);
+    void writeLineRow(std::string_view raw, vista::LineKind kind, const vista::BodyFields& body,
+                      std::int64_t sourceLine, AssembledRows& rows);
     void closeEvent(AssembledRows& rows);
     TimeKind lineTime() const;
 
@@ -46,9 +56,11 @@ private:
     std::int64_t m_eventSource = 0;  // the file line that opened the event
     bool m_holding = false;          // a title row waits for the next line
     std::int64_t m_heldSource = 0;
-    Record m_held;
-    Record m_event;    // the current event's values (Line, Type and Code set at its close)
-    Record m_line;     // the current line's row
+    // The current event's values (Line, Type and Code set at its close). Until the line
+    // after its title is read, they are also the title's row.
+    Record m_event;
+    RecordView m_lineRow;         // the row of the line being written (Line left empty)
+    std::string m_lineSignature;  // its Signature
 };
 
 }  // namespace tillery

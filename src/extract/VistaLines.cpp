@@ -2,19 +2,50 @@
 
 #include "extract/Text.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 namespace tillery::vista {
 namespace {
 
-std::string_view trimLeft(std::string_view text)
+inline std::string_view trimLeft(std::string_view text)
 {
-    const auto first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+    // Messages are indented by their nesting depth, often by a dozen blanks and more: the
+    // blanks are counted eight bytes at a time. With each blank turned into a zero byte,
+    // the first byte that is no blank is the lowest nonzero byte of a little-endian word:
+    // its trailing zero bits, over eight, count the blanks before it.
+    std::size_t first = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kBlanks = 0x2020202020202020;
+        while (text.size() - first >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + first, 8);
+            word ^= kBlanks;
+            if (word != 0) {
+                return text.substr(first + static_cast<std::size_t>(std::countr_zero(word)) / 8);
+            }
+            first += 8;
+        }
+    }
+    while (first < text.size() && text[first] == ' ') {
+        ++first;
+    }
+    return text.substr(first);
 }
 
 std::string_view trimRight(std::string_view text)
 {
     const auto last = text.find_last_not_of(' ');
     return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+// Whether `text` begins with the literal `prefix`. Its length known when compiled, the few
+// bytes are compared in place rather than by a call.
+template <std::size_t N>
+bool beginsWith(std::string_view text, const char (&prefix)[N])
+{
+    return text.size() >= N - 1 && std::memcmp(text.data(), prefix, N - 1) == 0;
 }
 
 char lowerAscii(char c)
@@ -60,16 +91,18 @@ bool mentionsClass(std::string_view text)
     return false;
 }
 
-// Whether the 38 characters at `at` are "{8-4-4-4-12}" hexadecimal digits.
+// A braced GUID: "{8-4-4-4-12}" hexadecimal digits.
+constexpr std::string_view kGuidShape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+
+// Whether the 38 characters at `at` are a braced GUID.
 bool isGuidAt(std::string_view text, std::size_t at)
 {
-    static constexpr std::string_view kShape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
-    if (text.size() - at < kShape.size()) {
+    if (text.size() - at < kGuidShape.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < kShape.size(); ++i) {
+    for (std::size_t i = 0; i < kGuidShape.size(); ++i) {
         const char c = text[at + i];
-        if (kShape[i] == 'x' ? !isHexDigit(c) : c != kShape[i]) {
+        if (kGuidShape[i] == 'x' ? !isHexDigit(c) : c != kGuidShape[i]) {
             return false;
         }
     }
@@ -79,6 +112,9 @@ bool isGuidAt(std::string_view text, std::size_t at)
 // The 36 characters inside the first well-formed braced GUID, or "".
 std::string_view firstGuid(std::string_view text)
 {
+    if (text.size() < kGuidShape.size()) {
+        return {};  // too short to hold one: most messages are
+    }
     for (auto brace = text.find('{'); brace != std::string_view::npos;
          brace = text.find('{', brace + 1)) {
         if (isGuidAt(text, brace)) {
@@ -88,18 +124,30 @@ std::string_view firstGuid(std::string_view text)
     return {};
 }
 
+// The place of the last `c` in the text, or npos. Found by searches from the front, which
+// go many bytes at a time where a search from the back steps byte by byte: the texts
+// searched hold few of them (the braces of a block marker, the blanks before an ID).
+std::size_t lastOf(std::string_view text, char c)
+{
+    std::size_t last = std::string_view::npos;
+    for (auto at = text.find(c); at != std::string_view::npos; at = text.find(c, at + 1)) {
+        last = at;
+    }
+    return last;
+}
+
 // The device a message names, by how it begins: a block marker's argument, the word
 // after "Device ", or the left side of an "ID -> target" list entry.
 std::string_view deviceCandidate(std::string_view message)
 {
     if (message.starts_with('{')) {
-        const auto close = message.rfind('}');
+        const auto close = lastOf(message, '}');
         const std::string_view inner =
             close == std::string_view::npos ? message.substr(1) : message.substr(1, close - 1);
         if (inner.find(":\\") != std::string_view::npos) {
             return {};
         }
-        const auto blank = inner.rfind(' ');
+        const auto blank = lastOf(inner, ' ');
         return blank == std::string_view::npos ? inner : inner.substr(blank + 1);
     }
     if (message.starts_with("Device ")) {
@@ -119,14 +167,25 @@ LineKind classify(std::string_view line)
     if (line.empty()) {
         return LineKind::Empty;
     }
-    if (line.starts_with(">>>")) {
-        return trimLeft(line.substr(3)).starts_with('[') ? LineKind::Title : LineKind::Start;
-    }
-    if (line.starts_with("<<<")) {
-        return trimLeft(line.substr(3)).starts_with("[Exit") ? LineKind::Exit : LineKind::End;
-    }
-    if (line.starts_with("[Boot Session")) {
-        return LineKind::Boot;
+    // Almost every line is a body line: its first byte tells it apart.
+    switch (line.front()) {
+    case '>':
+        if (beginsWith(line, ">>>")) {
+            return trimLeft(line.substr(3)).starts_with('[') ? LineKind::Title : LineKind::Start;
+        }
+        break;
+    case '<':
+        if (beginsWith(line, "<<<")) {
+            return beginsWith(trimLeft(line.substr(3)), "[Exit") ? LineKind::Exit : LineKind::End;
+        }
+        break;
+    case '[':
+        if (beginsWith(line, "[Boot Session")) {
+            return LineKind::Boot;
+        }
+        break;
+    default:
+        break;
     }
     return LineKind::Body;
 }
@@ -230,57 +289,72 @@ TitleFields parseTitle(std::string_view line)
     return fields;
 }
 
-NameRule readBodyLine(std::string_view line, Record& record)
+BodyFields readBodyLine(std::string_view line)
 {
-    if (line.starts_with("!!!")) {
-        record.type = "Error";
-    } else if (line.starts_with('!')) {
-        record.type = "Warning";
-    } else {
-        record.type = "Informational";
-    }
+    // The values are gathered first and the fields set once at the end: a record of views
+    // filled in place is first emptied as one block, a slow store for every line.
+    std::string_view type = "Informational";
+    std::string_view code;
+    std::string_view name;
+    NameRule nameRule = NameRule::None;
+    std::string_view guid;
+    std::string_view path;
 
-    // The five-character entry prefix, then the category ("dvi: "), then the message.
+    // The five-character entry prefix, then the category ("dvi: "), then the message. The
+    // blank prefix "     " needs no cutting off: leading blanks go anyway.
     std::string_view rest = line;
-    if (line.starts_with("!!!  ") || line.starts_with("!    ") || line.starts_with("   . ") ||
-        line.starts_with("     ")) {
+    if (line.starts_with('!')) {
+        type = beginsWith(line, "!!!") ? "Error" : "Warning";
+        if (beginsWith(line, "!!!  ") || beginsWith(line, "!    ")) {
+            rest = line.substr(5);
+        }
+    } else if (beginsWith(line, "   . ")) {
         rest = line.substr(5);
     }
     rest = trimLeft(rest);
     std::string_view message = rest;
     if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
-        record.code.assign(trimRight(rest.substr(0, 3)));
+        code = trimRight(rest.substr(0, 3));
         message = trimLeft(rest.substr(5));
     }
 
-    const std::string_view device = deviceCandidate(message);
-    if (isDeviceLike(device)) {
-        record.device.assign(device);
-        record.sig = embeddedDeviceId(device);
-    }
-
-    NameRule nameRule = NameRule::None;
-    if (const auto devDesc = dashValue(message, "DevDesc")) {
-        record.name.assign(*devDesc);
-        nameRule = NameRule::DevDesc;
-    } else if (const auto description = dashValue(message, "Description")) {
-        record.name.assign(*description);
-        nameRule = NameRule::Description;
+    // Each key is tried only on a message that begins with its first letter.
+    const char first = message.empty() ? '\0' : message.front();
+    if (first == 'D') {
+        if (const auto devDesc = dashValue(message, "DevDesc")) {
+            name = *devDesc;
+            nameRule = NameRule::DevDesc;
+        } else if (const auto description = dashValue(message, "Description")) {
+            name = *description;
+            nameRule = NameRule::Description;
+        }
     }
 
     // The GUID of a line that mentions a class. A well-formed GUID is rare and quickly
-    // ruled out; the letter-by-letter look for "class" is made only when there is one (the
-    // field is empty on entry, so an empty GUID need not be set).
-    if (const std::string_view guid = firstGuid(message); !guid.empty() && mentionsClass(message)) {
-        record.guid.assign(guid);
+    // ruled out; the letter-by-letter look for "class" is made only when there is one.
+    if (const std::string_view found = firstGuid(message); !found.empty() && mentionsClass(message)) {
+        guid = found;
     }
 
-    if (record.code == "cmd" && !message.empty()) {
-        record.path.assign(message);
-    } else if (const auto infFile = dashValue(message, "InfFile")) {
-        record.path.assign(*infFile);
+    if (code == "cmd" && !message.empty()) {
+        path = message;
+    } else if (first == 'I') {
+        if (const auto infFile = dashValue(message, "InfFile")) {
+            path = *infFile;
+        }
     }
-    return nameRule;
+    return {.type = type, .code = code, .message = message, .name = name, .nameRule = nameRule,
+            .guid = guid, .path = path};
+}
+
+std::string_view bodyDevice(std::string_view message)
+{
+    // A device ID holds a backslash; most messages do not, and one search rules them out.
+    if (message.find('\\') == std::string_view::npos) {
+        return {};
+    }
+    const std::string_view device = deviceCandidate(message);
+    return isDeviceLike(device) ? device : std::string_view();
 }
 
 }  // namespace tillery::vista

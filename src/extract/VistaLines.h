@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/Record.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,8 +51,21 @@ TitleFields parseTitle(std::string_view line);
 // over any DevDesc.
 enum class NameRule { None, DevDesc, Description };
 
-// Fills Type, Code, Device, Signature, Name, GUID and Path of `record` from a body line;
-// the seven fields are expected empty on entry.
-NameRule readBodyLine(std::string_view line, Record& record);
+// What a body line gives: Type and Code for its own row, and Name, GUID and Path, which its
+// event takes too. Views into the line (or constant texts): valid as long as the line is.
+struct BodyFields {
+    std::string_view type;
+    std::string_view code;
+    std::string_view message;  // the text after the entry prefix and the category
+    std::string_view name;
+    NameRule nameRule = NameRule::None;
+    std::string_view guid;
+    std::string_view path;
+};
+BodyFields readBodyLine(std::string_view line);
+
+// The Device a body line's message names, or "". Only a line's own row shows it (an event
+// takes its Device from its title), so it is looked for only when that row is written.
+std::string_view bodyDevice(std::string_view message);
 
 }  // namespace tillery::vista

@@ -343,6 +343,9 @@ TEST(VistaLinesTest, BodyFields)
          "USBSTOR\\DISK&VEN_G\\99E2&0", "", "", ""},
         {"     sto: {Stage Driver Package: C:\\Program Files\\x\\a.cat} 18:00:00.100", "Informational", "sto", "", "",
          "", "", ""},
+        // A marker without its closing brace, and one that is a device alone.
+        {"     ndv: {Install USB\\VID_1&PID_2", "Informational", "ndv", "USB\\VID_1&PID_2", "", "", "", ""},
+        {"     ndv: {USB\\ROOT_HUB} 01:02:03.004", "Informational", "ndv", "USB\\ROOT_HUB", "", "", "", ""},
         {"     dvi: {Build Driver List} 21:03:45.520", "Informational", "dvi", "", "", "", "", ""},
         {"     flq:      Copying 'C:\\Temp\\{11111111-2222-3333-4444-555555555555}\\a.sys'", "Informational", "flq",
          "", "", "", "", ""},
@@ -358,11 +361,30 @@ TEST(VistaLinesTest, BodyFields)
          "", "", "", "c:\\windows\\inf\\printqueue.inf"},
     };
     for (const Case& c : cases) {
-        Record r;
-        vista::readBodyLine(c.line, r);
-        EXPECT_EQ((std::vector{r.type, r.code, r.device, r.sig, r.name, r.guid, r.path}),
+        const vista::BodyFields body = vista::readBodyLine(c.line);
+        const std::string_view device = vista::bodyDevice(body.message);
+        EXPECT_EQ((std::vector<std::string>{std::string(body.type), std::string(body.code), std::string(device),
+                                            vista::embeddedDeviceId(device), std::string(body.name),
+                                            std::string(body.guid), std::string(body.path)}),
                   (std::vector{c.type, c.code, c.device, c.signature, c.name, c.guid, c.path}))
             << c.line;
+    }
+}
+
+// Blanks before the category and before the message, counted several bytes at a time: every
+// run length on both sides of a word's width, and lines of blanks alone.
+TEST(VistaLinesTest, BlankRunsOfEveryLengthAreSkipped)
+{
+    for (std::size_t before = 0; before <= 18; ++before) {
+        for (std::size_t after = 0; after <= 18; ++after) {
+            const std::string line = std::string(before, ' ') + "inf: " + std::string(after, ' ') + "x y";
+            const vista::BodyFields body = vista::readBodyLine(line);
+            EXPECT_EQ(body.code, "inf") << before << " " << after;
+            EXPECT_EQ(body.message, "x y") << before << " " << after;
+        }
+        const vista::BodyFields blank = vista::readBodyLine(std::string(before, ' '));
+        EXPECT_EQ(blank.message, "") << before;
+        EXPECT_EQ(blank.code, "") << before;
     }
 }
 
