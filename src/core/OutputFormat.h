@@ -25,6 +25,13 @@ std::string fFormatShowFields(const SettingsStore& store);
 void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBasedSelected,
                const Record& record);
 
+// A record's values in column (catalogue) order: the row of every field.
+inline std::array<std::string_view, kFieldCount> columnValues(const RecordView& r)
+{
+    return {r.date, r.instance, r.line, r.type, r.code, r.sig,
+            r.guid, r.name,     r.device, r.full, r.path};
+}
+
 // The values one row holds, in column order, by the rule of appendRow: the row is them
 // joined by single TABs. Views into the record.
 struct RowValues {

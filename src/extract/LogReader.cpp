@@ -151,15 +151,20 @@ void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time
     if (!wantsLines()) {
         return;
     }
-    RecordView numbered = line;
     char* const digits = m_lineNumber.data();
     const char* const end = std::to_chars(digits, digits + m_lineNumber.size(), lineNumber).ptr;
-    numbered.line = std::string_view(digits, static_cast<std::size_t>(end - digits));
+    const std::string_view number(digits, static_cast<std::size_t>(end - digits));
     if (m_options.sink != nullptr) {
+        RecordView numbered = line;
+        numbered.line = number;
         writeRecord(ownedRecord(numbered), RowKind::Line, time, sourceLine);
-    } else {
-        writeRow(numbered);  // the line's values go out as they are, not copied first
+        return;
     }
+    // Line rows are written in Full only, where the mask does not apply: every field, the
+    // line's values as they are, not copied first.
+    auto values = columnValues(line);
+    values[static_cast<std::size_t>(Field::Line)] = number;
+    m_output.writeRow(values);
 }
 
 void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
