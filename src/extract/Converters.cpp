@@ -117,7 +117,7 @@ std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
     return result;
 }
 
-std::string fConvertMessageType(std::string_view strMess)
+std::string_view fConvertMessageType(std::string_view strMess)
 {
     if (strMess.empty()) {
         return "?";

@@ -15,7 +15,7 @@ std::string fExtractDate(MainWindowOps& ops, std::string_view strStart);
 
 // Name of a message type from the first character ("E" Error, "W" Warning,
 // "I" Informational, "T" Timing, "V" Verbose, "-" Status); "?" for anything else.
-std::string fConvertMessageType(std::string_view strMess);
+std::string_view fConvertMessageType(std::string_view strMess);
 
 // Value of hexadecimal digits, last digit weighing 1. Empty text gives 0. Empty optional
 // when a character is no hexadecimal digit or the value leaves the double range

@@ -61,6 +61,8 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
         m_eventSource = sourceLine;  // the header part's event starts here
     }
     clearLineValues(m_line);
+    m_type = {};
+    m_code = {};
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
@@ -76,6 +78,8 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (rows.wantsLines()) {
         RecordView row = viewOf(m_line);
         row.full = raw;
+        row.type = m_type;
+        row.code = m_code;
         rows.lineRow(row, m_lineNumber, m_time, sourceLine);
     }
     if (!opens) {
@@ -138,15 +142,15 @@ void XpAssembler::handleEntryLine(std::string_view raw)
     }
     std::string_view message;
     if (first == '@' || first == '#') {
-        m_line.type = fConvertMessageType(piece(text, 2, 1));
-        m_line.code.assign(piece(text, 3, 3));
+        m_type = fConvertMessageType(piece(text, 2, 1));
+        m_code = piece(text, 3, 3);
         message = pieceToEnd(text, 6);
     } else {
-        m_line.type = "Win2K";
-        m_line.code = "2K";
+        m_type = "Win2K";
+        m_code = "2K";
         message = raw;
     }
-    extractMessageCodes(m_line.code, message, m_line, m_event);
+    extractMessageCodes(m_code, message, m_line, m_event);
 }
 
 void XpAssembler::takeLineValues(std::string_view raw)
@@ -154,7 +158,7 @@ void XpAssembler::takeLineValues(std::string_view raw)
     // The line's row is written: its values move into the event rather than being copied
     // (a value may be most of a very long line). The line's own values are cleared at the
     // next line.
-    if (m_event.full.empty() && isEventTextCode(m_line.code)) {
+    if (m_event.full.empty() && isEventTextCode(m_code)) {
         m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
     }
     for (auto field : {&Record::guid, &Record::device, &Record::path, &Record::name, &Record::sig}) {
