@@ -26,31 +26,8 @@ Pos Phrase::findFrom(std::string_view text, Pos start) const
     if (start < 1) {
         start = 1;
     }
-    const auto from = static_cast<std::size_t>(start - 1);
-    if (from > text.size() || m_text.size() > text.size() - from) {
-        return 0;
-    }
-    if (m_text.empty()) {
-        return start;
-    }
-    // The anchor byte of a match lies between these two offsets; hits go left to right,
-    // so the first full match is the first occurrence.
-    const char* const data = text.data();
-    std::size_t hit = from + m_anchor;
-    const std::size_t lastHit = text.size() - m_text.size() + m_anchor;
-    while (hit <= lastHit) {
-        const auto* found =
-            static_cast<const char*>(std::memchr(data + hit, m_text[m_anchor], lastHit - hit + 1));
-        if (found == nullptr) {
-            return 0;
-        }
-        const auto at = static_cast<std::size_t>(found - data) - m_anchor;
-        if (text.compare(at, m_text.size(), m_text) == 0) {
-            return static_cast<Pos>(at) + 1;
-        }
-        hit = static_cast<std::size_t>(found - data) + 1;
-    }
-    return 0;
+    const std::size_t at = find(text, static_cast<std::size_t>(start - 1));
+    return at == std::string_view::npos ? 0 : static_cast<Pos>(at) + 1;
 }
 
 std::string_view piece(std::string_view text, Pos start, Pos length)
