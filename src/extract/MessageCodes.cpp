@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tillery {
 namespace {
@@ -151,7 +152,7 @@ void applySignatureRule(std::string_view message, Record& line, Record& event)
     }
     event.path = *description;
     event.sig = *description;
-    line.sig = *description;
+    line.sig = std::move(*description);
 }
 
 void applyGuidRule(std::string_view message, Record& line)
