@@ -127,15 +127,12 @@ void applyCodeRules(std::string_view code, std::string_view message, std::size_t
     }
 }
 
-// A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>": the line gets the raw
-// signature, and, when the size converts, the line and the event get the description.
-// An event whose Path begins with "FTDisk" keeps its Path and Signature.
-void applySignatureRule(std::string_view message, Record& line, Record& event)
+// A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>", its "SIGNATURE" at `sigAt`:
+// the line gets the raw signature, and, when the size converts, the line and the event get
+// the description. An event whose Path begins with "FTDisk" keeps its Path and Signature.
+void applySignatureRule(std::string_view message, std::size_t sigAt, Record& line,
+                        Record& event)
 {
-    const std::size_t sigAt = kSignature.find(message);
-    if (sigAt == kNone) {
-        return;
-    }
     const std::size_t offsetAt = kOffset.find(message, sigAt + 1);
     if (offsetAt == kNone) {
         return;
@@ -145,7 +142,7 @@ void applySignatureRule(std::string_view message, Record& line, Record& event)
     if (kLength.find(message, offsetAt) == kNone || event.path.starts_with("FTDisk")) {
         return;
     }
-    const std::optional<std::string> description =
+    std::optional<std::string> description =
         fConvertHexSize(message.substr(offsetAt + 6), line.sig, message);
     if (!description) {
         return;  // Digits that do not convert: the raw signature stands.
@@ -155,18 +152,19 @@ void applySignatureRule(std::string_view message, Record& line, Record& event)
     line.sig = std::move(*description);
 }
 
-void applyGuidRule(std::string_view message, Record& line)
+// The text from the first "{", at `braceAt`, to the first "}" after it.
+void applyGuidRule(std::string_view message, std::size_t braceAt, Record& line)
 {
-    if (const auto guid = textBetween(message, '{', '}')) {
-        line.guid = *guid;
+    const std::size_t end = message.find('}', braceAt + 1);
+    if (end != kNone) {
+        line.guid = slice(message, braceAt + 1, end);
     }
 }
 
+// The text after "evice \"" up to the next quote but one character; `firstQuote` is where
+// the line's first quote stands.
 void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Record& line)
 {
-    if (!line.device.empty() || firstQuote == kNone) {
-        return;
-    }
     // The phrase ends in a quote: it cannot begin before the first quote's distance.
     const std::size_t quoteInPhrase = kQuotedDevice.text().size() - 1;
     const std::size_t from = firstQuote > quoteInPhrase ? firstQuote - quoteInPhrase : 0;
@@ -251,27 +249,32 @@ int messageCodeNumber(std::string_view code)
 void extractMessageCodes(std::string_view code, std::string_view message, Record& line,
                          Record& event)
 {
-    if (code != kWin2kCode) {
-        // A marked line is sought for a quote, a brace and the signature phrase: one search
-        // each, the first quote shared by the code rules and the quoted-device rule.
-        const std::size_t firstQuote = message.find('"');
+    // Each rule's key byte or phrase is sought once, and a rule whose key is missing is
+    // passed over. An unmarked line is sought for a dozen phrases: first its byte classes
+    // are taken, and what cannot be in it is not sought at all. A marked line is sought
+    // for a quote, a brace and one phrase, which its bytes seldom rule out: it is searched
+    // as it stands.
+    const bool win2k = code == kWin2kCode;
+    const ByteBits bits = win2k ? byteBitsOf(message) : ~ByteBits{0};
+    const auto mayHold = [bits](char c) { return (bits & byteBit(c)) != 0; };
+
+    const std::size_t firstQuote = mayHold('"') ? message.find('"') : kNone;
+    if (!win2k) {
         applyCodeRules(code, message, firstQuote, line, event);
-        applySignatureRule(message, line, event);
-        applyGuidRule(message, line);
+    }
+    if (const std::size_t at = kSignature.mayBeIn(bits) ? kSignature.find(message) : kNone;
+        at != kNone) {
+        applySignatureRule(message, at, line, event);
+    }
+    if (const std::size_t at = mayHold('{') ? message.find('{') : kNone; at != kNone) {
+        applyGuidRule(message, at, line);
+    }
+    if (firstQuote != kNone && line.device.empty()) {
         applyQuotedDeviceRule(message, firstQuote, line);
-        return;
     }
-    // An unmarked line is sought for a dozen phrases: those that cannot be in it are ruled
-    // out by its bytes at once.
-    const ByteBits bits = byteBitsOf(message);
-    if (kSignature.mayBeIn(bits)) {
-        applySignatureRule(message, line, event);
+    if (win2k) {
+        applyWin2kRules(message, bits, line);
     }
-    if ((bits & byteBit('{')) != 0) {
-        applyGuidRule(message, line);
-    }
-    applyQuotedDeviceRule(message, (bits & byteBit('"')) != 0 ? message.find('"') : kNone, line);
-    applyWin2kRules(message, bits, line);
 }
 
 }  // namespace tillery
