@@ -12,8 +12,22 @@ namespace tillery {
 using Pos = std::int64_t;
 
 // Position of the first occurrence of `needle` that starts at `start` or later; 0 when
-// there is none. A start below 1 searches from 1.
-Pos findFrom(std::string_view text, Pos start, std::string_view needle);
+// there is none. A start below 1 searches from 1. This and the cuts below are inline:
+// every line is cut and searched with them.
+inline Pos findFrom(std::string_view text, Pos start, std::string_view needle)
+{
+    if (start < 1) {
+        start = 1;
+    }
+    if (start - 1 > static_cast<Pos>(text.size())) {
+        return 0;
+    }
+    // Most searches are for one character (a quote, a brace, a blank): looking for the
+    // character alone spares the comparison of each hit that a phrase search makes.
+    const auto from = static_cast<std::size_t>(start - 1);
+    const auto found = needle.size() == 1 ? text.find(needle.front(), from) : text.find(needle, from);
+    return found == std::string_view::npos ? 0 : static_cast<Pos>(found) + 1;
+}
 
 // Which bytes a text holds, as a set of 64 byte classes: every letter and each sign the
 // field rules look for (blank, quote, brackets, colon, semicolon) is a class of its own;
@@ -169,11 +183,26 @@ inline std::size_t Phrase::find(std::string_view text, std::size_t from) const
 
 // The piece of `length` characters from position `start`: fewer when the text ends first;
 // empty when `start` lies beyond the end, is below 1, or `length` is 0 or negative.
-std::string_view piece(std::string_view text, Pos start, Pos length);
+inline std::string_view piece(std::string_view text, Pos start, Pos length)
+{
+    const auto size = static_cast<Pos>(text.size());
+    if (start < 1 || length <= 0 || start > size) {
+        return {};
+    }
+    const Pos available = size - start + 1;
+    const Pos taken = length < available ? length : available;
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(taken));
+}
 
 // Everything from position `start` to the end (empty when `start` lies beyond it or is
 // below 1).
-std::string_view pieceToEnd(std::string_view text, Pos start);
+inline std::string_view pieceToEnd(std::string_view text, Pos start)
+{
+    if (start < 1 || start > static_cast<Pos>(text.size())) {
+        return {};
+    }
+    return text.substr(static_cast<std::size_t>(start - 1));
+}
 
 // `target` := the decimal digits of `value` (a leading "-" when negative).
 void assignNumber(std::string& target, std::int64_t value);
