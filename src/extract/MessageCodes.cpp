@@ -165,7 +165,8 @@ void applyGuidRule(std::string_view message, std::size_t braceAt, Record& line)
 // the line's first quote stands.
 void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Record& line)
 {
-    // The phrase ends in a quote: it cannot begin before the first quote's distance.
+    // The phrase ends in a quote, so it begins no earlier than six bytes before the line's
+    // first quote.
     const std::size_t quoteInPhrase = kQuotedDevice.text().size() - 1;
     const std::size_t from = firstQuote > quoteInPhrase ? firstQuote - quoteInPhrase : 0;
     const std::size_t at = kQuotedDevice.find(message, from);

@@ -121,11 +121,15 @@ private:
     // How common a byte is in log text: lower-case letters and blanks most, then capitals,
     // each in their order of frequency in English (hardware identifiers are written in
     // capitals: the "E" of "SIGNATURE" is in every "VEN_" and "DEV_", its "G" seldom);
-    // digits and signs least. Among the least common the last is taken: a phrase's first
+    // digits and signs least, but for the double quote, as common as a blank: marked lines
+    // quote every value. Among the least common the last is taken: a phrase's first
     // capital or sign often begins words and identifiers.
     static constexpr int commonness(char c)
     {
         constexpr std::string_view kByFrequency = " etaoinshrdlcumwfgypbvkjxqz";
+        if (c == '"') {
+            c = ' ';
+        }
         constexpr std::string_view kCapitalsByFrequency = "ETAOINSHRDLCUMWFGYPBVKJXQZ";
         if (const auto at = kByFrequency.find(c); at != std::string_view::npos) {
             return static_cast<int>(kCapitalsByFrequency.size() + kByFrequency.size() - at);
