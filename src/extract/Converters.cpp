@@ -169,8 +169,45 @@ std::optional<double> fGetHex(std::string_view strHex)
     return total;
 }
 
+namespace {
+
+// `value` / 2^`bits` (`bits` 1 or more) rounded to the nearest whole number; a value
+// exactly halfway goes to the even neighbour, as roundHalfEven does.
+std::uint64_t shiftHalfEven(std::uint64_t value, unsigned bits)
+{
+    const std::uint64_t whole = value >> bits;
+    const std::uint64_t rest = value & ((std::uint64_t{1} << bits) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (bits - 1);
+    return rest > half || (rest == half && whole % 2 != 0) ? whole + 1 : whole;
+}
+
+// sizeText for at most 13 digits. Below 2^52 bytes every step of the double arithmetic is
+// exact (sums of digits times powers of 16, divisions by powers of 2), so integers give
+// the same sizes, without a chain of floating-point steps for every digit.
+std::optional<std::string> smallSizeText(std::string_view hexDigits)
+{
+    std::uint64_t bytes = 0;
+    for (const char c : hexDigits) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        bytes = bytes * 16 + static_cast<std::uint64_t>(digit);
+    }
+    const std::uint64_t megabytes = shiftHalfEven(bytes, 20);
+    if (megabytes > 1023) {
+        return std::to_string(shiftHalfEven(megabytes, 10)) + " GB";
+    }
+    return std::to_string(megabytes) + " MB";
+}
+
+}  // namespace
+
 std::optional<std::string> sizeText(std::string_view hexDigits)
 {
+    if (hexDigits.size() <= 13) {
+        return smallSizeText(hexDigits);
+    }
     const std::optional<double> bytes = fGetHex(hexDigits);
     if (!bytes) {
         return std::nullopt;
