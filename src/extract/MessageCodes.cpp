@@ -180,12 +180,12 @@ void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Rec
 }
 
 // Phrase rules for the unmarked lines of Windows 2000 logs, in order: a later phrase
-// overwrites what an earlier one set. `bits` rules out at once the phrases the line
+// overwrites what an earlier one set. `bytes` rules out at once the phrases the line
 // cannot hold. A cut "to the end less one" leaves out the line's last character.
-void applyWin2kRules(std::string_view message, ByteBits bits, Record& line)
+void applyWin2kRules(std::string_view message, const TextBytes& bytes, Record& line)
 {
     const auto find = [&](const Phrase& phrase) {
-        return phrase.mayBeIn(bits) ? phrase.find(message) : kNone;
+        return phrase.mayBeIn(bytes) ? phrase.find(message) : kNone;
     };
     const std::size_t lastChar = message.size() - 1;  // used only once a phrase is found
     std::size_t at = 0;
@@ -251,31 +251,39 @@ void extractMessageCodes(std::string_view code, std::string_view message, Record
                          Record& event)
 {
     // Each rule's key byte or phrase is sought once, and a rule whose key is missing is
-    // passed over. An unmarked line is sought for a dozen phrases: first its byte classes
-    // are taken, and what cannot be in it is not sought at all. A marked line is sought
-    // for a quote, a brace and one phrase, which its bytes seldom rule out: it is searched
-    // as it stands.
-    const bool win2k = code == kWin2kCode;
-    const ByteBits bits = win2k ? byteBitsOf(message) : ~ByteBits{0};
-    const auto mayHold = [bits](char c) { return (bits & byteBit(c)) != 0; };
-
-    const std::size_t firstQuote = mayHold('"') ? message.find('"') : kNone;
-    if (!win2k) {
+    // passed over. A marked line is sought for a quote, a brace and one phrase, which its
+    // bytes seldom rule out: it is searched as it stands.
+    if (code != kWin2kCode) {
+        const std::size_t firstQuote = message.find('"');
         applyCodeRules(code, message, firstQuote, line, event);
+        if (const std::size_t at = kSignature.find(message); at != kNone) {
+            applySignatureRule(message, at, line, event);
+        }
+        if (const std::size_t at = message.find('{'); at != kNone) {
+            applyGuidRule(message, at, line);
+        }
+        if (firstQuote != kNone && line.device.empty()) {
+            applyQuotedDeviceRule(message, firstQuote, line);
+        }
+        return;
     }
-    if (const std::size_t at = kSignature.mayBeIn(bits) ? kSignature.find(message) : kNone;
-        at != kNone) {
-        applySignatureRule(message, at, line, event);
+    // An unmarked line is sought for a dozen phrases: its byte classes are taken first, and
+    // what cannot be in it is not sought at all. The same generic rules, then its own.
+    const TextBytes bytes = textBytesOf(message);
+    if (kSignature.mayBeIn(bytes)) {
+        if (const std::size_t at = kSignature.find(message); at != kNone) {
+            applySignatureRule(message, at, line, event);
+        }
     }
-    if (const std::size_t at = mayHold('{') ? message.find('{') : kNone; at != kNone) {
-        applyGuidRule(message, at, line);
+    if (bytes.holds('{')) {
+        if (const std::size_t at = message.find('{'); at != kNone) {
+            applyGuidRule(message, at, line);
+        }
     }
-    if (firstQuote != kNone && line.device.empty()) {
-        applyQuotedDeviceRule(message, firstQuote, line);
+    if (bytes.holds('"') && line.device.empty()) {
+        applyQuotedDeviceRule(message, message.find('"'), line);
     }
-    if (win2k) {
-        applyWin2kRules(message, bits, line);
-    }
+    applyWin2kRules(message, bytes, line);
 }
 
 }  // namespace tillery

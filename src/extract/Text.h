@@ -77,9 +77,21 @@ constexpr ByteBits byteBit(char c)
     return detail::kByteClasses.bits[static_cast<unsigned char>(c)];
 }
 
-// Every unmarked line is run through this: four bytes a round, gathered apart, so that
-// one byte's look-up need not wait for the one before it.
-constexpr ByteBits byteBitsOf(std::string_view text)
+// The byte classes of a text, gathered apart by offset modulo 4. A phrase at offset p has
+// its j-th byte at offset p + j, so a text holds it only if it holds the phrase's classes
+// by offset modulo 4 under one of four turns: most lines that hold a phrase's bytes only
+// scattered (the "install" and "of" of "Device install function: ... of ...") are so
+// ruled out without a search.
+struct TextBytes {
+    ByteBits byOffset[4] = {0, 0, 0, 0};  // classes of the bytes at offsets 4n, 4n+1, ...
+
+    constexpr ByteBits all() const { return byOffset[0] | byOffset[1] | byOffset[2] | byOffset[3]; }
+    constexpr bool holds(char c) const { return (all() & byteBit(c)) != 0; }
+};
+
+// Every unmarked line is run through this: four bytes a round, each into the set of its
+// offset, so that one byte's look-up need not wait for the one before it.
+constexpr TextBytes textBytesOf(std::string_view text)
 {
     ByteBits bits[4] = {0, 0, 0, 0};
     std::size_t i = 0;
@@ -89,10 +101,17 @@ constexpr ByteBits byteBitsOf(std::string_view text)
         bits[2] |= byteBit(text[i + 2]);
         bits[3] |= byteBit(text[i + 3]);
     }
-    for (; i < text.size(); ++i) {
+    const std::size_t rest = text.size() - i;
+    if (rest > 0) {
         bits[0] |= byteBit(text[i]);
     }
-    return bits[0] | bits[1] | bits[2] | bits[3];
+    if (rest > 1) {
+        bits[1] |= byteBit(text[i + 1]);
+    }
+    if (rest > 2) {
+        bits[2] |= byteBit(text[i + 2]);
+    }
+    return TextBytes{{bits[0], bits[1], bits[2], bits[3]}};
 }
 
 // A fixed phrase that the field rules look for in every line. It is found by looking for
@@ -102,7 +121,7 @@ constexpr ByteBits byteBitsOf(std::string_view text)
 class Phrase {
 public:
     constexpr explicit Phrase(std::string_view text)
-        : m_text(text), m_anchor(anchorOf(text)), m_bits(byteBitsOf(text))
+        : m_text(text), m_anchor(anchorOf(text)), m_bytes(textBytesOf(text)), m_bits(m_bytes.all())
     {
     }
 
@@ -111,9 +130,25 @@ public:
     std::size_t find(std::string_view text, std::size_t from = 0) const;
     // As findFrom(text, start, phrase).
     Pos findFrom(std::string_view text, Pos start) const;
-    // Whether a text whose byteBitsOf() is `textBits` may hold the phrase: false when the
-    // text lacks one of the phrase's bytes.
-    constexpr bool mayBeIn(ByteBits textBits) const { return (m_bits & ~textBits) == 0; }
+    // Whether a text whose textBytesOf() is `text` may hold the phrase: false when the
+    // text lacks one of the phrase's bytes, or holds them only at offsets where no
+    // occurrence of the phrase could have them.
+    constexpr bool mayBeIn(const TextBytes& text) const
+    {
+        if ((m_bits & ~text.all()) != 0) {
+            return false;
+        }
+        for (std::size_t turn = 0; turn < 4; ++turn) {
+            ByteBits lacking = 0;
+            for (std::size_t k = 0; k < 4; ++k) {
+                lacking |= m_bytes.byOffset[k] & ~text.byOffset[(k + turn) % 4];
+            }
+            if (lacking == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
     std::string_view text() const { return m_text; }
     Pos length() const { return static_cast<Pos>(m_text.size()); }
 
@@ -152,7 +187,8 @@ private:
 
     std::string_view m_text;
     std::size_t m_anchor;  // offset of the byte looked for
-    ByteBits m_bits;       // byteBitsOf(m_text)
+    TextBytes m_bytes;     // textBytesOf(m_text)
+    ByteBits m_bits;       // m_bytes.all()
 };
 
 inline std::size_t Phrase::find(std::string_view text, std::size_t from) const

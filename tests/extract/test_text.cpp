@@ -55,12 +55,34 @@ TEST(TextPhrase, FindsWhatFindFromFinds)
                     << '"' << phrase.text() << "\" in \"" << text << "\" from " << start;
                 // Ruled out by the text's bytes only where it is not there.
                 if (expected != 0) {
-                    EXPECT_TRUE(phrase.mayBeIn(tillery::byteBitsOf(text)))
+                    EXPECT_TRUE(phrase.mayBeIn(tillery::textBytesOf(text)))
                         << '"' << phrase.text() << "\" in \"" << text << '"';
                 }
             }
         }
     }
+}
+
+// A line's bytes are gathered by offset modulo 4: a phrase is never ruled out wherever it
+// stands, with up to three bytes after it, and is ruled out where its bytes are all there
+// but never in its order.
+TEST(TextPhrase, RuledOutOnlyWhereItCannotBe)
+{
+    static constexpr Phrase kPhrases[] = {Phrase("install of "), Phrase("Device: "),
+                                          Phrase("EXE name:"), Phrase("x"), Phrase("ab")};
+    for (const Phrase& phrase : kPhrases) {
+        for (std::size_t before = 0; before < 8; ++before) {
+            for (std::size_t after = 0; after < 4; ++after) {
+                const std::string text =
+                    std::string(before, '-') + std::string(phrase.text()) + std::string(after, '-');
+                EXPECT_TRUE(phrase.mayBeIn(tillery::textBytesOf(text)))
+                    << '"' << phrase.text() << "\" in \"" << text << '"';
+            }
+        }
+    }
+    EXPECT_FALSE(Phrase("install of ").mayBeIn(tillery::textBytesOf("Device install function: of")));
+    EXPECT_FALSE(Phrase("ab").mayBeIn(tillery::textBytesOf("a-b")));
+    EXPECT_FALSE(Phrase("ab").mayBeIn(tillery::textBytesOf("ba")));
 }
 
 TEST(TextPiece, CutsAndClampsToTheText)
