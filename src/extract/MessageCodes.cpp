@@ -161,8 +161,8 @@ void applyGuidRule(std::string_view message, std::size_t braceAt, Record& line)
     }
 }
 
-// The text after "evice \"" up to the next quote but one character; `firstQuote` is where
-// the line's first quote stands.
+// The text after the first "evice \"", up to the next quote from the text's third byte on;
+// `firstQuote` is where the line's first quote stands.
 void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Record& line)
 {
     // The phrase ends in a quote, so it begins no earlier than six bytes before the line's
