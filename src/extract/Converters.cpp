@@ -5,6 +5,7 @@
 #include "extract/Messages.h"
 #include "extract/Text.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -13,19 +14,24 @@
 namespace tillery {
 namespace {
 
+// Every byte's value as a hexadecimal digit, -1 for a byte that is none. Sizes mix digits
+// and letters: a look-up spares the range tests whose outcome changes from digit to digit.
+constexpr std::array<signed char, 256> kHexDigitValues = [] {
+    std::array<signed char, 256> values{};
+    for (int c = 0; c < 256; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<signed char>(
+            c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : -1);
+    }
+    return values;
+}();
+
 // A hexadecimal digit's value, or -1 for any other character.
 int hexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
+    return kHexDigitValues[static_cast<unsigned char>(c)];
 }
 
 // Nearest whole number; a value exactly halfway goes to the even neighbour.
