@@ -257,11 +257,17 @@ std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_
         return std::nullopt;
     }
 
-    std::string description = "Signature: ";
+    constexpr std::string_view kSignature = "Signature: ";
+    constexpr std::string_view kOffset = ", Offset: ";
+    constexpr std::string_view kSize = ", Size: ";
+    std::string description;
+    description.reserve(kSignature.size() + strSIG.size() + kOffset.size() + offset->size() +
+                        kSize.size() + size->size());
+    description += kSignature;
     description += strSIG;
-    description += ", Offset: ";
+    description += kOffset;
     description += *offset;
-    description += ", Size: ";
+    description += kSize;
     description += *size;
     return description;
 }
