@@ -5,26 +5,33 @@
 #include "extract/Messages.h"
 #include "extract/Text.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <system_error>
 
 namespace tillery {
 namespace {
 
+// Every byte's value as a hexadecimal digit, -1 for a byte that is none. Sizes mix digits
+// and letters: a look-up spares the range tests whose outcome changes from digit to digit.
+constexpr std::array<signed char, 256> kHexDigitValues = [] {
+    std::array<signed char, 256> values{};
+    for (int c = 0; c < 256; ++c) {
+        values[static_cast<std::size_t>(c)] = static_cast<signed char>(
+            c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : -1);
+    }
+    return values;
+}();
+
 // A hexadecimal digit's value, or -1 for any other character.
 int hexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
+    return kHexDigitValues[static_cast<unsigned char>(c)];
 }
 
 // Nearest whole number; a value exactly halfway goes to the even neighbour.
@@ -44,6 +51,14 @@ double roundHalfEven(double value)
 // A whole number in plain decimal digits, without exponent or fraction.
 std::string wholeNumberText(double value)
 {
+    // Sizes in megabytes and gigabytes fit a 64-bit integer, whose digits are far cheaper
+    // to write than a double's; the digits are the same.
+    if (!std::signbit(value) && value < 0x1p63) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits,
+                                       static_cast<std::int64_t>(value)).ptr;
+        return std::string(digits, end);
+    }
     char buffer[400];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
@@ -159,8 +174,45 @@ std::optional<double> fGetHex(std::string_view strHex)
     return total;
 }
 
+namespace {
+
+// `value` / 2^`bits` (`bits` 1 or more) rounded to the nearest whole number; a value
+// exactly halfway goes to the even neighbour, as roundHalfEven does.
+std::uint64_t shiftHalfEven(std::uint64_t value, unsigned bits)
+{
+    const std::uint64_t whole = value >> bits;
+    const std::uint64_t rest = value & ((std::uint64_t{1} << bits) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (bits - 1);
+    return rest > half || (rest == half && whole % 2 != 0) ? whole + 1 : whole;
+}
+
+// sizeText for at most 13 digits. Below 2^52 bytes every step of the double arithmetic is
+// exact (sums of digits times powers of 16, divisions by powers of 2), so integers give
+// the same sizes, without a chain of floating-point steps for every digit.
+std::optional<std::string> smallSizeText(std::string_view hexDigits)
+{
+    std::uint64_t bytes = 0;
+    for (const char c : hexDigits) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        bytes = bytes * 16 + static_cast<std::uint64_t>(digit);
+    }
+    const std::uint64_t megabytes = shiftHalfEven(bytes, 20);
+    if (megabytes > 1023) {
+        return std::to_string(shiftHalfEven(megabytes, 10)) + " GB";
+    }
+    return std::to_string(megabytes) + " MB";
+}
+
+}  // namespace
+
 std::optional<std::string> sizeText(std::string_view hexDigits)
 {
+    if (hexDigits.size() <= 13) {
+        return smallSizeText(hexDigits);
+    }
     const std::optional<double> bytes = fGetHex(hexDigits);
     if (!bytes) {
         return std::nullopt;
@@ -204,11 +256,17 @@ std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_
         return std::nullopt;
     }
 
-    std::string description = "Signature: ";
+    constexpr std::string_view kSignature = "Signature: ";
+    constexpr std::string_view kOffset = ", Offset: ";
+    constexpr std::string_view kSize = ", Size: ";
+    std::string description;
+    description.reserve(kSignature.size() + strSIG.size() + kOffset.size() + offset->size() +
+                        kSize.size() + size->size());
+    description += kSignature;
     description += strSIG;
-    description += ", Offset: ";
+    description += kOffset;
     description += *offset;
-    description += ", Size: ";
+    description += kSize;
     description += *size;
     return description;
 }

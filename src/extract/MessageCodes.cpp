@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tillery {
 namespace {
@@ -25,57 +26,70 @@ constexpr Phrase kMunged("Munged");
 constexpr Phrase kExeName("EXE name:");
 constexpr Phrase kDeviceClass("Installing Device Class:");
 
-// The n-th quoted text (from 1): what lies between the (2n-1)-th and the (2n)-th double
-// quote. None when either quote is missing.
-std::optional<std::string_view> quotedText(std::string_view message, int n)
+constexpr std::size_t kNone = std::string_view::npos;
+
+// The bytes from offset `begin` up to offset `end` (not included); empty when `end` is not
+// past `begin`. The rules below count in offsets from 0, each cut where the field rules
+// cut it. `end` never lies past the text.
+std::string_view slice(std::string_view text, std::size_t begin, std::size_t end)
 {
-    Pos open = 0;
-    Pos close = 0;
+    return end > begin ? text.substr(begin, end - begin) : std::string_view();
+}
+
+// The n-th quoted text (from 1): what lies between the (2n-1)-th and the (2n)-th double
+// quote. None when either quote is missing. `firstQuote` is where the first quote stands
+// (kNone when there is none): the line is searched for it only once.
+std::optional<std::string_view> quotedText(std::string_view message, std::size_t firstQuote,
+                                           int n)
+{
+    std::size_t open = firstQuote;
+    std::size_t close = kNone;
     for (int i = 0; i < n; ++i) {
-        open = findFrom(message, close + 1, "\"");
-        if (open == 0) {
+        if (i > 0) {
+            open = message.find('"', close + 1);
+        }
+        if (open == kNone) {
             return std::nullopt;
         }
-        close = findFrom(message, open + 1, "\"");
-        if (close == 0) {
+        close = message.find('"', open + 1);
+        if (close == kNone) {
             return std::nullopt;
         }
     }
-    return piece(message, open + 1, close - open - 1);
+    return slice(message, open + 1, close);
 }
 
 // The text between the first `open` and the first `close` after it; none when either is
 // missing.
-std::optional<std::string_view> textBetween(std::string_view message, std::string_view open,
-                                            std::string_view close)
+std::optional<std::string_view> textBetween(std::string_view message, char open, char close)
 {
-    const Pos at = findFrom(message, 1, open);
-    if (at == 0) {
+    const std::size_t at = message.find(open);
+    if (at == kNone) {
         return std::nullopt;
     }
-    const Pos end = findFrom(message, at + 1, close);
-    if (end == 0) {
+    const std::size_t end = message.find(close, at + 1);
+    if (end == kNone) {
         return std::nullopt;
     }
-    return piece(message, at + 1, end - at - 1);
+    return slice(message, at + 1, end);
 }
 
-void assignQuoted(std::string& field, std::string_view message, int n)
+void assignQuoted(std::string& field, std::string_view message, std::size_t firstQuote, int n)
 {
-    if (const auto text = quotedText(message, n)) {
+    if (const auto text = quotedText(message, firstQuote, n)) {
         field = *text;
     }
 }
 
 // Rules keyed by the three-digit message code of a marked line; the first matching group
 // applies.
-void applyCodeRules(std::string_view code, std::string_view message, Record& line,
-                    const Record& event)
+void applyCodeRules(std::string_view code, std::string_view message, std::size_t firstQuote,
+                    Record& line, const Record& event)
 {
     switch (messageCodeNumber(code)) {
     case 22:  // "022"
-        assignQuoted(line.device, message, 1);
-        assignQuoted(line.name, message, 2);
+        assignQuoted(line.device, message, firstQuote, 1);
+        assignQuoted(line.name, message, firstQuote, 2);
         break;
     case 123:
     case 121:
@@ -86,24 +100,25 @@ void applyCodeRules(std::string_view code, std::string_view message, Record& lin
     case 100:
     case 292:
     case 289:
-        assignQuoted(line.device, message, 1);
+        assignQuoted(line.device, message, firstQuote, 1);
         break;
     case 198:
     case 199:
-        if (findFrom(message, 23, " ") != 0) {
+        // A blank from the 23rd character on.
+        if (message.find(' ', 22) != kNone) {
             line.path = message;
         }
         break;
     case 140:
     case 147:
-        assignQuoted(line.name, message, 1);
+        assignQuoted(line.name, message, firstQuote, 1);
         break;
     case 63:  // "063"
         // Only the event's first bracketed name counts.
         if (!event.name.empty()) {
             return;
         }
-        if (const auto name = textBetween(message, "[", "]")) {
+        if (const auto name = textBetween(message, '[', ']')) {
             line.name = *name;
         }
         break;
@@ -112,103 +127,105 @@ void applyCodeRules(std::string_view code, std::string_view message, Record& lin
     }
 }
 
-// A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>": the line gets the raw
-// signature, and, when the size converts, the line and the event get the description.
-// An event whose Path begins with "FTDisk" keeps its Path and Signature.
-void applySignatureRule(std::string_view message, ByteBits bits, Record& line, Record& event)
+// A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>", its "SIGNATURE" at `sigAt`:
+// the line gets the raw signature, and, when the size converts, the line and the event get
+// the description. An event whose Path begins with "FTDisk" keeps its Path and Signature.
+void applySignatureRule(std::string_view message, std::size_t sigAt, Record& line,
+                        Record& event)
 {
-    const Pos sigAt = kSignature.findFrom(message, 1, bits);
-    if (sigAt == 0) {
+    const std::size_t offsetAt = kOffset.find(message, sigAt + 1);
+    if (offsetAt == kNone) {
         return;
     }
-    const Pos offsetAt = kOffset.findFrom(message, sigAt + 1, bits);
-    if (offsetAt == 0) {
-        return;
-    }
-    line.sig = piece(message, sigAt + 9, offsetAt - sigAt - 9);
+    line.sig = slice(message, sigAt + 9, offsetAt);
 
-    if (kLength.findFrom(message, offsetAt, bits) == 0 || event.path.starts_with("FTDisk")) {
+    if (kLength.find(message, offsetAt) == kNone || event.path.starts_with("FTDisk")) {
         return;
     }
-    const std::optional<std::string> description =
-        fConvertHexSize(pieceToEnd(message, offsetAt + 6), line.sig, message);
+    std::optional<std::string> description =
+        fConvertHexSize(message.substr(offsetAt + 6), line.sig, message);
     if (!description) {
         return;  // Digits that do not convert: the raw signature stands.
     }
     event.path = *description;
     event.sig = *description;
-    line.sig = *description;
+    line.sig = std::move(*description);
 }
 
-void applyGuidRule(std::string_view message, Record& line)
+// The text from the first "{", at `braceAt`, to the first "}" after it.
+void applyGuidRule(std::string_view message, std::size_t braceAt, Record& line)
 {
-    if (const auto guid = textBetween(message, "{", "}")) {
-        line.guid = *guid;
+    const std::size_t end = message.find('}', braceAt + 1);
+    if (end != kNone) {
+        line.guid = slice(message, braceAt + 1, end);
     }
 }
 
-void applyQuotedDeviceRule(std::string_view message, ByteBits bits, Record& line)
+// The text after the first "evice \"", up to the next quote from the text's third byte on;
+// `firstQuote` is where the line's first quote stands.
+void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Record& line)
 {
-    if (!line.device.empty()) {
+    // The phrase ends in a quote, so it begins no earlier than six bytes before the line's
+    // first quote.
+    const std::size_t quoteInPhrase = kQuotedDevice.text().size() - 1;
+    const std::size_t from = firstQuote > quoteInPhrase ? firstQuote - quoteInPhrase : 0;
+    const std::size_t at = kQuotedDevice.find(message, from);
+    if (at == kNone) {
         return;
     }
-    const Pos at = kQuotedDevice.findFrom(message, 1, bits);
-    if (at == 0) {
-        return;
-    }
-    const Pos close = findFrom(message, at + 9, "\"");
-    if (close != 0) {
-        line.device = piece(message, at + 7, close - at - 7);
+    const std::size_t close = message.find('"', at + 9);
+    if (close != kNone) {
+        line.device = slice(message, at + 7, close);
     }
 }
 
 // Phrase rules for the unmarked lines of Windows 2000 logs, in order: a later phrase
-// overwrites what an earlier one set.
-void applyWin2kRules(std::string_view message, ByteBits bits, Record& line)
+// overwrites what an earlier one set. `bytes` rules out at once the phrases the line
+// cannot hold. A cut "to the end less one" leaves out the line's last character.
+void applyWin2kRules(std::string_view message, const TextBytes& bytes, Record& line)
 {
-    const Pos length = textLength(message);
-    Pos at = 0;
+    const auto find = [&](const Phrase& phrase) {
+        return phrase.mayBeIn(bytes) ? phrase.find(message) : kNone;
+    };
+    const std::size_t lastChar = message.size() - 1;  // used only once a phrase is found
+    std::size_t at = 0;
 
-    if ((at = kFound.findFrom(message, 1, bits)) != 0) {
-        const Pos end = findFrom(message, at + 7, " ");
-        if (end != 0) {
-            line.device = piece(message, at + 6, end - at - 6);
+    if ((at = find(kFound)) != kNone) {
+        const std::size_t end = message.find(' ', at + 7);
+        if (end != kNone) {
+            line.device = slice(message, at + 6, end);
         }
     }
-    if ((at = kDeviceName.findFrom(message, 1, bits)) != 0) {
-        const Pos end = findFrom(message, at + 1, ";");
-        if (end != 0) {
-            line.name = piece(message, at + 8, end - at - 8);
+    if ((at = find(kDeviceName)) != kNone) {
+        const std::size_t end = message.find(';', at + 1);
+        if (end != kNone) {
+            line.name = slice(message, at + 8, end);
         }
     }
-    if ((at = kInstallOf.findFrom(message, 1, bits)) != 0) {
-        Pos end = findFrom(message, at + 12, " ");
-        if (end == 0) {
-            end = length;
-        }
-        line.device = piece(message, at + 11, end - at - 11);
+    if ((at = find(kInstallOf)) != kNone) {
+        const std::size_t end = message.find(' ', at + 12);
+        line.device = slice(message, at + 11, end != kNone ? end : lastChar);
     }
-    if ((at = kSuccessfully.findFrom(message, 1, bits)) != 0) {
-        const Pos end = findFrom(message, at + 1, ")");
-        if (end != 0) {
-            line.device = piece(message, at + 14, end - at - 14);
+    if ((at = find(kSuccessfully)) != kNone) {
+        const std::size_t end = message.find(')', at + 1);
+        if (end != kNone) {
+            line.device = slice(message, at + 14, end);
         }
     }
-    if ((at = kNullDriver.findFrom(message, 1, bits)) != 0) {
-        // The rest of the line less its last character.
-        line.device = piece(message, at + 16, length - at - 16);
+    if ((at = find(kNullDriver)) != kNone) {
+        line.device = slice(message, at + 16, lastChar);
     }
-    if ((at = kMunged.findFrom(message, 1, bits)) != 0) {
-        line.path = piece(message, at + 16, length - at - 15);
+    if ((at = find(kMunged)) != kNone) {
+        line.path = slice(message, at + 16, message.size());
     }
-    if ((at = kExeName.findFrom(message, 1, bits)) != 0) {
-        line.path = piece(message, at + 10, length - at - 9);
+    if ((at = find(kExeName)) != kNone) {
+        line.path = slice(message, at + 10, message.size());
     }
-    if ((at = kDeviceClass.findFrom(message, 1, bits)) != 0) {
+    if ((at = find(kDeviceClass)) != kNone) {
         // Without a closing brace there is no class name to take.
-        const Pos brace = findFrom(message, at + 24, "}");
-        if (brace != 0) {
-            line.name = piece(message, brace + 2, length - brace - 2);
+        const std::size_t brace = message.find('}', at + 24);
+        if (brace != kNone) {
+            line.name = slice(message, brace + 2, lastChar);
         }
     }
 }
@@ -233,20 +250,40 @@ int messageCodeNumber(std::string_view code)
 void extractMessageCodes(std::string_view code, std::string_view message, Record& line,
                          Record& event)
 {
-    const bool win2k = code == kWin2kCode;
-    if (!win2k) {
-        applyCodeRules(code, message, line, event);
+    // Each rule's key byte or phrase is sought once, and a rule whose key is missing is
+    // passed over. A marked line is sought for a quote, a brace and one phrase, which its
+    // bytes seldom rule out: it is searched as it stands.
+    if (code != kWin2kCode) {
+        const std::size_t firstQuote = message.find('"');
+        applyCodeRules(code, message, firstQuote, line, event);
+        if (const std::size_t at = kSignature.find(message); at != kNone) {
+            applySignatureRule(message, at, line, event);
+        }
+        if (const std::size_t at = message.find('{'); at != kNone) {
+            applyGuidRule(message, at, line);
+        }
+        if (firstQuote != kNone && line.device.empty()) {
+            applyQuotedDeviceRule(message, firstQuote, line);
+        }
+        return;
     }
-    // An unmarked line is sought for a dozen phrases: those that cannot be in it are ruled
-    // out by its bytes at once. A marked line is sought for three, which its bytes seldom
-    // rule out: it is searched as it stands.
-    const ByteBits bits = win2k ? byteBitsOf(message) : ~ByteBits{0};
-    applySignatureRule(message, bits, line, event);
-    applyGuidRule(message, line);
-    applyQuotedDeviceRule(message, bits, line);
-    if (win2k) {
-        applyWin2kRules(message, bits, line);
+    // An unmarked line is sought for a dozen phrases: its byte classes are taken first, and
+    // what cannot be in it is not sought at all. The same generic rules, then its own.
+    const TextBytes bytes = textBytesOf(message);
+    if (kSignature.mayBeIn(bytes)) {
+        if (const std::size_t at = kSignature.find(message); at != kNone) {
+            applySignatureRule(message, at, line, event);
+        }
     }
+    if (bytes.holds('{')) {
+        if (const std::size_t at = message.find('{'); at != kNone) {
+            applyGuidRule(message, at, line);
+        }
+    }
+    if (bytes.holds('"') && line.device.empty()) {
+        applyQuotedDeviceRule(message, message.find('"'), line);
+    }
+    applyWin2kRules(message, bytes, line);
 }
 
 }  // namespace tillery

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -11,24 +12,106 @@ namespace tillery {
 using Pos = std::int64_t;
 
 // Position of the first occurrence of `needle` that starts at `start` or later; 0 when
-// there is none. A start below 1 searches from 1.
-Pos findFrom(std::string_view text, Pos start, std::string_view needle);
+// there is none. A start below 1 searches from 1. This and the cuts below are inline:
+// every line is cut and searched with them.
+inline Pos findFrom(std::string_view text, Pos start, std::string_view needle)
+{
+    if (start < 1) {
+        start = 1;
+    }
+    if (start - 1 > static_cast<Pos>(text.size())) {
+        return 0;
+    }
+    // Most searches are for one character (a quote, a brace, a blank): looking for the
+    // character alone spares the comparison of each hit that a phrase search makes.
+    const auto from = static_cast<std::size_t>(start - 1);
+    const auto found = needle.size() == 1 ? text.find(needle.front(), from) : text.find(needle, from);
+    return found == std::string_view::npos ? 0 : static_cast<Pos>(found) + 1;
+}
 
-// Which bytes a text holds, each byte standing for all bytes with its low six bits (so
-// "a" and "!" share a bit). A text whose bits lack one of a phrase's bits cannot hold the
-// phrase: a line is so searched only for the phrases that may be in it.
+// Which bytes a text holds, as a set of 64 byte classes: every letter and each sign the
+// field rules look for (blank, quote, brackets, colon, semicolon) is a class of its own;
+// the digits share one class and all other bytes another. A text whose classes lack one
+// of a phrase's cannot hold the phrase: a line is so searched only for the phrases that
+// may be in it.
 using ByteBits = std::uint64_t;
+
+namespace detail {
+
+inline constexpr std::string_view kSignClasses = " \"():;{}[]";
+
+constexpr ByteBits byteClassBit(unsigned char c)
+{
+    int index = 63;  // all other bytes
+    if (c >= 'A' && c <= 'Z') {
+        index = c - 'A';
+    } else if (c >= 'a' && c <= 'z') {
+        index = 26 + (c - 'a');
+    } else if (c >= '0' && c <= '9') {
+        index = 52;
+    } else if (const auto at = kSignClasses.find(static_cast<char>(c));
+               at != std::string_view::npos) {
+        index = 53 + static_cast<int>(at);
+    }
+    return ByteBits{1} << index;
+}
+
+// The class bit of every byte value, so a line's classes take one look-up per byte.
+struct ByteClassTable {
+    ByteBits bits[256];
+};
+constexpr ByteClassTable makeByteClassTable()
+{
+    ByteClassTable table{};
+    for (unsigned c = 0; c < 256; ++c) {
+        table.bits[c] = byteClassBit(static_cast<unsigned char>(c));
+    }
+    return table;
+}
+inline constexpr ByteClassTable kByteClasses = makeByteClassTable();
+
+}  // namespace detail
+
 constexpr ByteBits byteBit(char c)
 {
-    return ByteBits{1} << (static_cast<unsigned char>(c) & 63U);
+    return detail::kByteClasses.bits[static_cast<unsigned char>(c)];
 }
-constexpr ByteBits byteBitsOf(std::string_view text)
+
+// The byte classes of a text, gathered apart by offset modulo 4. A phrase at offset p has
+// its j-th byte at offset p + j, so a text holds it only if it holds the phrase's classes
+// by offset modulo 4 under one of four turns: most lines that hold a phrase's bytes only
+// scattered (the "install" and "of" of "Device install function: ... of ...") are so
+// ruled out without a search.
+struct TextBytes {
+    ByteBits byOffset[4] = {0, 0, 0, 0};  // classes of the bytes at offsets 4n, 4n+1, ...
+
+    constexpr ByteBits all() const { return byOffset[0] | byOffset[1] | byOffset[2] | byOffset[3]; }
+    constexpr bool holds(char c) const { return (all() & byteBit(c)) != 0; }
+};
+
+// Every unmarked line is run through this: four bytes a round, each into the set of its
+// offset, so that one byte's look-up need not wait for the one before it.
+constexpr TextBytes textBytesOf(std::string_view text)
 {
-    ByteBits bits = 0;
-    for (const char c : text) {
-        bits |= byteBit(c);
+    ByteBits bits[4] = {0, 0, 0, 0};
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        bits[0] |= byteBit(text[i]);
+        bits[1] |= byteBit(text[i + 1]);
+        bits[2] |= byteBit(text[i + 2]);
+        bits[3] |= byteBit(text[i + 3]);
     }
-    return bits;
+    const std::size_t rest = text.size() - i;
+    if (rest > 0) {
+        bits[0] |= byteBit(text[i]);
+    }
+    if (rest > 1) {
+        bits[1] |= byteBit(text[i + 1]);
+    }
+    if (rest > 2) {
+        bits[2] |= byteBit(text[i + 2]);
+    }
+    return TextBytes{{bits[0], bits[1], bits[2], bits[3]}};
 }
 
 // A fixed phrase that the field rules look for in every line. It is found by looking for
@@ -38,17 +121,33 @@ constexpr ByteBits byteBitsOf(std::string_view text)
 class Phrase {
 public:
     constexpr explicit Phrase(std::string_view text)
-        : m_text(text), m_anchor(anchorOf(text)), m_bits(byteBitsOf(text))
+        : m_text(text), m_anchor(anchorOf(text)), m_bytes(textBytesOf(text)), m_bits(m_bytes.all())
     {
     }
 
+    // Offset of the first occurrence at offset `from` or later; npos when there is none.
+    // Inline: the field rules call it for several phrases on every line.
+    std::size_t find(std::string_view text, std::size_t from = 0) const;
     // As findFrom(text, start, phrase).
     Pos findFrom(std::string_view text, Pos start) const;
-    // The same, for a text whose byteBitsOf() is `textBits`: 0 at once when the text lacks
-    // one of the phrase's bytes.
-    Pos findFrom(std::string_view text, Pos start, ByteBits textBits) const
+    // Whether a text whose textBytesOf() is `text` may hold the phrase: false when the
+    // text lacks one of the phrase's bytes, or holds them only at offsets where no
+    // occurrence of the phrase could have them.
+    constexpr bool mayBeIn(const TextBytes& text) const
     {
-        return (m_bits & ~textBits) != 0 ? 0 : findFrom(text, start);
+        if ((m_bits & ~text.all()) != 0) {
+            return false;
+        }
+        for (std::size_t turn = 0; turn < 4; ++turn) {
+            ByteBits lacking = 0;
+            for (std::size_t k = 0; k < 4; ++k) {
+                lacking |= m_bytes.byOffset[k] & ~text.byOffset[(k + turn) % 4];
+            }
+            if (lacking == 0) {
+                return true;
+            }
+        }
+        return false;
     }
     std::string_view text() const { return m_text; }
     Pos length() const { return static_cast<Pos>(m_text.size()); }
@@ -57,11 +156,15 @@ private:
     // How common a byte is in log text: lower-case letters and blanks most, then capitals,
     // each in their order of frequency in English (hardware identifiers are written in
     // capitals: the "E" of "SIGNATURE" is in every "VEN_" and "DEV_", its "G" seldom);
-    // digits and signs least. Among the least common the last is taken: a phrase's first
+    // digits and signs least, but for the double quote, as common as a blank: marked lines
+    // quote every value. Among the least common the last is taken: a phrase's first
     // capital or sign often begins words and identifiers.
     static constexpr int commonness(char c)
     {
         constexpr std::string_view kByFrequency = " etaoinshrdlcumwfgypbvkjxqz";
+        if (c == '"') {
+            c = ' ';
+        }
         constexpr std::string_view kCapitalsByFrequency = "ETAOINSHRDLCUMWFGYPBVKJXQZ";
         if (const auto at = kByFrequency.find(c); at != std::string_view::npos) {
             return static_cast<int>(kCapitalsByFrequency.size() + kByFrequency.size() - at);
@@ -84,16 +187,62 @@ private:
 
     std::string_view m_text;
     std::size_t m_anchor;  // offset of the byte looked for
-    ByteBits m_bits;       // byteBitsOf(m_text)
+    TextBytes m_bytes;     // textBytesOf(m_text)
+    ByteBits m_bits;       // m_bytes.all()
 };
+
+inline std::size_t Phrase::find(std::string_view text, std::size_t from) const
+{
+    const std::size_t size = m_text.size();
+    if (from > text.size() || size > text.size() - from) {
+        return std::string_view::npos;
+    }
+    if (size == 0) {
+        return from;
+    }
+    // The anchor byte of a match lies between these two offsets; hits go left to right,
+    // so the first full match is the first occurrence. The first byte is compared before
+    // the rest: most hits (the "f" of "function" for "install of ") fail on it.
+    const char* const data = text.data();
+    const char anchor = m_text[m_anchor];
+    std::size_t hit = from + m_anchor;
+    const std::size_t lastHit = text.size() - size + m_anchor;
+    while (hit <= lastHit) {
+        const auto* found = static_cast<const char*>(std::memchr(data + hit, anchor, lastHit - hit + 1));
+        if (found == nullptr) {
+            return std::string_view::npos;
+        }
+        const char* const match = found - m_anchor;
+        if (*match == m_text.front() && std::memcmp(match, m_text.data(), size) == 0) {
+            return static_cast<std::size_t>(match - data);
+        }
+        hit = static_cast<std::size_t>(found - data) + 1;
+    }
+    return std::string_view::npos;
+}
 
 // The piece of `length` characters from position `start`: fewer when the text ends first;
 // empty when `start` lies beyond the end, is below 1, or `length` is 0 or negative.
-std::string_view piece(std::string_view text, Pos start, Pos length);
+inline std::string_view piece(std::string_view text, Pos start, Pos length)
+{
+    const auto size = static_cast<Pos>(text.size());
+    if (start < 1 || length <= 0 || start > size) {
+        return {};
+    }
+    const Pos available = size - start + 1;
+    const Pos taken = length < available ? length : available;
+    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(taken));
+}
 
 // Everything from position `start` to the end (empty when `start` lies beyond it or is
 // below 1).
-std::string_view pieceToEnd(std::string_view text, Pos start);
+inline std::string_view pieceToEnd(std::string_view text, Pos start)
+{
+    if (start < 1 || start > static_cast<Pos>(text.size())) {
+        return {};
+    }
+    return text.substr(static_cast<std::size_t>(start - 1));
+}
 
 // `target` := the decimal digits of `value` (a leading "-" when negative).
 void assignNumber(std::string& target, std::int64_t value);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 using namespace std::string_literals;
 using namespace std::string_view_literals;
@@ -100,6 +101,32 @@ TEST(SizeText, GigabytesFromWholeMegabytes)
     // 1535.6 MB: 1536 whole megabytes are 1.5 GB, which rounds to 2; the byte count
     // itself would round to 1.
     EXPECT_EQ(sizeText("5FF99999"), "2 GB");
+}
+
+// Thirteen digits are counted in integers, more in doubles: both give the same sizes at
+// the seam, halfway values included.
+TEST(SizeText, SameSizesEitherSideOfThirteenDigits)
+{
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"FFFFFFFFFFFFF", "4194304 GB"},   // 2^52 - 1 bytes
+        {"0FFFFFFFFFFFFF", "4194304 GB"},  // the same, fourteen digits
+        {"10000000000000", "4194304 GB"},  // 2^52 bytes
+        {"0000000180000", "2 MB"},         // 1.5 MB
+        {"00000000180000", "2 MB"},
+        {"0000000280000", "2 MB"},         // 2.5 MB
+        {"00000000280000", "2 MB"},
+        {"00000A0000000", "2 GB"},         // 2560 MB, 2.5 GB
+        {"000000A0000000", "2 GB"},
+        {"00000E0000000", "4 GB"},         // 3584 MB, 3.5 GB
+        {"000000E0000000", "4 GB"},
+        {"0000000000000", "0 MB"},
+        {"00000000000000", "0 MB"},
+        {"000000000000G", ""},
+    };
+    for (const auto& [digits, expected] : cases) {
+        const auto size = sizeText(digits);
+        EXPECT_EQ(size.value_or(""), expected) << digits;
+    }
 }
 
 TEST(SizeText, HugeValuesInPlainDigitsAndFailures)

@@ -247,3 +247,40 @@ TEST(MessageCodes, AllBytesPassThrough)
     EXPECT_EQ(win2k.sig, "\0\xFF"s);
     EXPECT_EQ(win2k.path, "\0\xE9\xFF"s);
 }
+
+// Each rule takes the first occurrence of its phrase, quote or brace, however near the
+// line's start, with the same bytes before it or a quote inside the phrase's reach.
+TEST(MessageCodes, FirstOccurrenceWhereverItStands)
+{
+    struct Case {
+        std::string_view code;
+        std::string_view message;
+        std::string Record::*field;
+        std::string_view expected;
+    };
+    const Case cases[] = {
+        {"019", R"(evice "AB" x)", &Record::device, "AB"},
+        {"2K", R"(evice "AB" x)", &Record::device, "AB"},
+        {"019", R"(""evice "AB" x)", &Record::device, "AB"},
+        {"019", R"(x"devicevice "AB" device "CD")", &Record::device, "AB"},
+        {"2K", R"(a "b" c device "D1" device "D2")", &Record::device, "D1"},
+        {"022", R"("A""B")", &Record::name, "B"},
+        {"022", R"(""A"B")", &Record::device, ""},
+        {"022", R"(""A"B")", &Record::name, "B"},
+        {"121", R"(x "Q1" device "Q2")", &Record::device, "Q1"},
+        {"2K", "}{a}{b}", &Record::guid, "a"},
+        {"2K", "{}", &Record::guid, ""},
+        {"019", "{", &Record::guid, ""},
+        {"2K", "SIGSIGNATUREx1OFFSETOFFSET", &Record::sig, "x1"},
+        {"2K", "Found Found A B", &Record::device, "Found"},
+        {"2K", "install of install of Z", &Record::device, "install"},
+        {"2K", "successfully (successfully (A))", &Record::device, "successfully (A"},
+        {"2K", "NULL driver for X", &Record::device, ""},
+        {"2K", "NULL driver for XY", &Record::device, "X"},
+        {"2K", "EXE name:", &Record::path, ""},
+        {"2K", "EXE name: x", &Record::path, "x"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(extract(c.code, c.message).*c.field, c.expected) << c.code << ' ' << c.message;
+    }
+}

@@ -35,12 +35,14 @@ TEST(TextFindFrom, StartOutsideTheText)
 TEST(TextPhrase, FindsWhatFindFromFinds)
 {
     static constexpr Phrase kPhrases[] = {Phrase("evice \""), Phrase("SIGNATURE"),
-                                          Phrase("install of "), Phrase("x"), Phrase("")};
+                                          Phrase("install of "), Phrase("x"), Phrase(""),
+                                          Phrase("9x"), Phrase("\\\xFF")};
     const std::string texts[] = {
         "", "e", "evice", "evice \"", "Device \"A\" and device \"B\"", "evice evice \"\"\"",
         "SIGNATURSIGNATURE", "xSIGNATURE", "the install ofinstall of x", std::string("\0evice \"", 8),
-        // The bits of "evice \"" and of "SIGNATURE" from other bytes (the low six bits alike).
-        "%69\xe3\xa5`\xa2 SIGNATUR\xc5", "\xc5vice \"",
+        // Bytes that share a class with a phrase's bytes (digits, signs of no class of
+        // their own), and bytes of the old six-bit classes ("b" as the quote).
+        "%69\xe3\xa5`\xa2 SIGNATUR\xc5", "\xc5vice b", "x0 9x", "\\x\xFF", "x\x80", "a\\\xFF",
     };
     for (const Phrase& phrase : kPhrases) {
         for (const std::string& text : texts) {
@@ -48,12 +50,39 @@ TEST(TextPhrase, FindsWhatFindFromFinds)
                 const Pos expected = findFrom(text, start, phrase.text());
                 EXPECT_EQ(phrase.findFrom(text, start), expected)
                     << '"' << phrase.text() << "\" in \"" << text << "\" from " << start;
-                // Ruled out by the text's bytes only where it is not there.
-                EXPECT_EQ(phrase.findFrom(text, start, tillery::byteBitsOf(text)), expected)
+                const std::size_t offset = phrase.find(text, start < 1 ? 0 : start - 1);
+                EXPECT_EQ(offset == std::string::npos ? 0 : static_cast<Pos>(offset) + 1, expected)
                     << '"' << phrase.text() << "\" in \"" << text << "\" from " << start;
+                // Ruled out by the text's bytes only where it is not there.
+                if (expected != 0) {
+                    EXPECT_TRUE(phrase.mayBeIn(tillery::textBytesOf(text)))
+                        << '"' << phrase.text() << "\" in \"" << text << '"';
+                }
             }
         }
     }
+}
+
+// A line's bytes are gathered by offset modulo 4: a phrase is never ruled out wherever it
+// stands, with up to three bytes after it, and is ruled out where its bytes are all there
+// but never in its order.
+TEST(TextPhrase, RuledOutOnlyWhereItCannotBe)
+{
+    static constexpr Phrase kPhrases[] = {Phrase("install of "), Phrase("Device: "),
+                                          Phrase("EXE name:"), Phrase("x"), Phrase("ab")};
+    for (const Phrase& phrase : kPhrases) {
+        for (std::size_t before = 0; before < 8; ++before) {
+            for (std::size_t after = 0; after < 4; ++after) {
+                const std::string text =
+                    std::string(before, '-') + std::string(phrase.text()) + std::string(after, '-');
+                EXPECT_TRUE(phrase.mayBeIn(tillery::textBytesOf(text)))
+                    << '"' << phrase.text() << "\" in \"" << text << '"';
+            }
+        }
+    }
+    EXPECT_FALSE(Phrase("install of ").mayBeIn(tillery::textBytesOf("Device install function: of")));
+    EXPECT_FALSE(Phrase("ab").mayBeIn(tillery::textBytesOf("a-b")));
+    EXPECT_FALSE(Phrase("ab").mayBeIn(tillery::textBytesOf("ba")));
 }
 
 TEST(TextPiece, CutsAndClampsToTheText)
