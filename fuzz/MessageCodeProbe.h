@@ -7,6 +7,7 @@
 #include "extract/MessageCodes.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,12 +72,12 @@ inline MessageCodeCase decodeMessageCodeCase(std::string_view bytes)
 inline std::vector<std::string> checkMessageCodes(const MessageCodeCase& c)
 {
     std::vector<std::string> problems;
-    Record line;
+    LineValues line;
     Record event = c.event;
     extractMessageCodes(c.code, c.message, line, event);
 
     const std::string_view message = c.message;
-    const auto fromMessage = [&](const std::string& value) {
+    const auto fromMessage = [&](std::string_view value) {
         return value.empty() || message.find(value) != std::string_view::npos;
     };
     // Values are pieces of the message; only a volume description is made up.
@@ -88,10 +89,18 @@ inline std::vector<std::string> checkMessageCodes(const MessageCodeCase& c)
     if (!described && !fromMessage(line.sig)) {
         problems.push_back("Signature is neither a piece of the message nor a description");
     }
-    // The extraction fills only the five value fields of the line.
-    if (!line.full.empty() || !line.date.empty() || !line.instance.empty() ||
-        !line.line.empty() || !line.type.empty() || !line.code.empty()) {
-        problems.push_back("a field other than the five values was set on the line");
+    // Every value views the message, but a converted Signature, which views the values' own
+    // description: no value may outlive the text it was cut from.
+    const auto views = [](std::string_view value, std::string_view text) {
+        const auto at = reinterpret_cast<std::uintptr_t>(value.data());
+        const auto from = reinterpret_cast<std::uintptr_t>(text.data());
+        return value.empty() || (at >= from && at + value.size() <= from + text.size());
+    };
+    for (const std::string_view value : {line.device, line.name, line.guid, line.path}) {
+        if (!views(value, message)) problems.push_back("a value does not view the message");
+    }
+    if (!views(line.sig, message) && !views(line.sig, line.described)) {
+        problems.push_back("Signature views neither the message nor the description");
     }
     // Of the event, only Path and Signature change, together, to the line's description,
     // and never for an FTDisk event.

@@ -74,7 +74,7 @@ std::optional<std::string_view> textBetween(std::string_view message, char open,
     return slice(message, at + 1, end);
 }
 
-void assignQuoted(std::string& field, std::string_view message, std::size_t firstQuote, int n)
+void assignQuoted(std::string_view& field, std::string_view message, std::size_t firstQuote, int n)
 {
     if (const auto text = quotedText(message, firstQuote, n)) {
         field = *text;
@@ -84,7 +84,7 @@ void assignQuoted(std::string& field, std::string_view message, std::size_t firs
 // Rules keyed by the three-digit message code of a marked line; the first matching group
 // applies.
 void applyCodeRules(std::string_view code, std::string_view message, std::size_t firstQuote,
-                    Record& line, const Record& event)
+                    LineValues& line, const Record& event)
 {
     switch (messageCodeNumber(code)) {
     case 22:  // "022"
@@ -130,7 +130,7 @@ void applyCodeRules(std::string_view code, std::string_view message, std::size_t
 // A volume identifier "SIGNATURE<sig>OFFSET<hex>LENGTH<hex>", its "SIGNATURE" at `sigAt`:
 // the line gets the raw signature, and, when the size converts, the line and the event get
 // the description. An event whose Path begins with "FTDisk" keeps its Path and Signature.
-void applySignatureRule(std::string_view message, std::size_t sigAt, Record& line,
+void applySignatureRule(std::string_view message, std::size_t sigAt, LineValues& line,
                         Record& event)
 {
     const std::size_t offsetAt = kOffset.find(message, sigAt + 1);
@@ -149,11 +149,12 @@ void applySignatureRule(std::string_view message, std::size_t sigAt, Record& lin
     }
     event.path = *description;
     event.sig = *description;
-    line.sig = std::move(*description);
+    line.described = std::move(*description);
+    line.sig = line.described;
 }
 
 // The text from the first "{", at `braceAt`, to the first "}" after it.
-void applyGuidRule(std::string_view message, std::size_t braceAt, Record& line)
+void applyGuidRule(std::string_view message, std::size_t braceAt, LineValues& line)
 {
     const std::size_t end = message.find('}', braceAt + 1);
     if (end != kNone) {
@@ -163,7 +164,7 @@ void applyGuidRule(std::string_view message, std::size_t braceAt, Record& line)
 
 // The text after the first "evice \"", up to the next quote from the text's third byte on;
 // `firstQuote` is where the line's first quote stands.
-void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Record& line)
+void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, LineValues& line)
 {
     // The phrase ends in a quote, so it begins no earlier than six bytes before the line's
     // first quote.
@@ -182,7 +183,7 @@ void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Rec
 // Phrase rules for the unmarked lines of Windows 2000 logs, in order: a later phrase
 // overwrites what an earlier one set. `bytes` rules out at once the phrases the line
 // cannot hold. A cut "to the end less one" leaves out the line's last character.
-void applyWin2kRules(std::string_view message, const TextBytes& bytes, Record& line)
+void applyWin2kRules(std::string_view message, const TextBytes& bytes, LineValues& line)
 {
     const auto find = [&](const Phrase& phrase) {
         return phrase.mayBeIn(bytes) ? phrase.find(message) : kNone;
@@ -247,7 +248,7 @@ int messageCodeNumber(std::string_view code)
     return number;
 }
 
-void extractMessageCodes(std::string_view code, std::string_view message, Record& line,
+void extractMessageCodes(std::string_view code, std::string_view message, LineValues& line,
                          Record& event)
 {
     // Each rule's key byte or phrase is sought once, and a rule whose key is missing is

@@ -2,6 +2,7 @@
 
 #include "core/Record.h"
 
+#include <string>
 #include <string_view>
 
 namespace tillery {
@@ -10,13 +11,30 @@ namespace tillery {
 // three digits ("2K", the short code of a cut line).
 int messageCodeNumber(std::string_view code);
 
+// The values one entry line gives: views into its message text, but for a Signature
+// converted from a volume identifier, which `described` holds (`sig` then views it). Not
+// copied: a copy's `sig` would view the original's text.
+struct LineValues {
+    LineValues() = default;
+    LineValues(const LineValues&) = delete;
+    LineValues& operator=(const LineValues&) = delete;
+
+    std::string_view path;
+    std::string_view device;
+    std::string_view guid;
+    std::string_view name;
+    std::string_view sig;
+    std::string described;
+};
+
 // Picks Path, Device, GUID, Name and Signature out of one entry line's message text into
-// the line record: the code rules (marked lines, Code other than "2K"), the generic rules
+// the line's values: the code rules (marked lines, Code other than "2K"), the generic rules
 // (Signature, GUID, quoted device) and the Windows 2000 phrase rules (Code "2K"), in this
 // order. The "063" rule reads the event's Name; the Signature rule reads the event's Path
 // and, when it converts a volume identifier, writes the event's Path and Signature.
-// The line record's five fields are expected empty on entry.
-void extractMessageCodes(std::string_view code, std::string_view message, Record& line,
+// The five values are expected empty on entry; they view `message`, which must outlive
+// them.
+void extractMessageCodes(std::string_view code, std::string_view message, LineValues& line,
                          Record& event);
 
 }  // namespace tillery

@@ -34,7 +34,7 @@ XpAssembler::XpAssembler(Layout layout, MainWindowOps& ops, const std::string& h
       m_header(header),
       m_headCount(headCount)
 {
-    m_line.date = headDate;
+    m_date = headDate;
 }
 
 Record XpAssembler::headerRecord() const
@@ -60,9 +60,9 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (m_linesRead == 1) {
         m_eventSource = sourceLine;  // the header part's event starts here
     }
-    clearLineValues(m_line);
     m_type = {};
     m_code = {};
+    m_values.path = m_values.device = m_values.guid = m_values.name = m_values.sig = {};
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
@@ -76,10 +76,17 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
         handleEntryLine(raw);
     }
     if (rows.wantsLines()) {
-        RecordView row = viewOf(m_line);
+        RecordView row;
         row.full = raw;
+        row.date = m_date;
+        row.instance = m_instance;
         row.type = m_type;
         row.code = m_code;
+        row.path = m_values.path;
+        row.device = m_values.device;
+        row.guid = m_values.guid;
+        row.name = m_values.name;
+        row.sig = m_values.sig;
         rows.lineRow(row, m_lineNumber, m_time, sourceLine);
     }
     if (!opens) {
@@ -112,9 +119,9 @@ std::string XpAssembler::tidyDevice(std::string_view device, std::string_view si
 
 void XpAssembler::openSection(std::string_view raw)
 {
-    m_line.date = fExtractDate(m_ops, raw);
-    const Pos dateLength = textLength(m_line.date);
-    m_line.instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
+    m_date = fExtractDate(m_ops, raw);
+    const Pos dateLength = textLength(m_date);
+    m_instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
     m_lineNumber = 0;
     m_cutOffset = 0;
     m_event.full.clear();
@@ -150,22 +157,26 @@ void XpAssembler::handleEntryLine(std::string_view raw)
         m_code = "2K";
         message = raw;
     }
-    extractMessageCodes(m_code, message, m_line, m_event);
+    extractMessageCodes(m_code, message, m_values, m_event);
 }
 
 void XpAssembler::takeLineValues(std::string_view raw)
 {
-    // The line's row is written: its values move into the event rather than being copied
-    // (a value may be most of a very long line). The line's own values are cleared at the
-    // next line.
+    // The line's row is written: the event keeps the values the line gave, copied out of
+    // the line before the next one is read.
     if (m_event.full.empty() && isEventTextCode(m_code)) {
         m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
     }
-    for (auto field : {&Record::guid, &Record::device, &Record::path, &Record::name, &Record::sig}) {
-        if (!(m_line.*field).empty()) {
-            (m_event.*field).swap(m_line.*field);
+    const auto keep = [](std::string& kept, std::string_view value) {
+        if (!value.empty()) {
+            kept.assign(value);
         }
-    }
+    };
+    keep(m_event.guid, m_values.guid);
+    keep(m_event.device, m_values.device);
+    keep(m_event.path, m_values.path);
+    keep(m_event.name, m_values.name);
+    keep(m_event.sig, m_values.sig);
 }
 
 void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
@@ -180,8 +191,8 @@ void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
     // The event's values move into the row: the next section clears them anyway.
     Record& out = m_written;
     out.full.swap(m_event.full);
-    out.date = m_line.date;
-    out.instance = m_line.instance;
+    out.date = m_date;
+    out.instance = m_instance;
     assignNumber(out.line, m_lineNumber);
     out.type = "Summary";
     out.code = "S";

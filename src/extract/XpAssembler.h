@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extract/EventAssembler.h"
+#include "extract/MessageCodes.h"
 
 namespace tillery {
 
@@ -36,11 +37,14 @@ private:
     std::size_t m_cutOffset = 0;        // where the handled text of the last entry line starts
     TimeKind m_time = TimeKind::LogHeader;  // what the current event's Date Time is
     std::int64_t m_eventSource = 0;     // the file line that opened the current event
-    // The current line's values but its Full Text (the line as read), Type and Code: its
-    // row is written from views of these and of the line.
-    Record m_line;
-    std::string_view m_type;  // the line's Type and Code: constant texts or views of the line
+    // The current section's Date Time and Instance.
+    std::string m_date;
+    std::string m_instance;
+    // The current line's Type and Code (constant texts or views of the line) and its values:
+    // its row is written from views of these and of the line.
+    std::string_view m_type;
     std::string_view m_code;
+    LineValues m_values;
     std::string m_lastText;  // the last line, while the event has no Full Text of its own
     Record m_event;
     Record m_written;

@@ -7,15 +7,22 @@
 using namespace std::string_literals;
 using namespace std::string_view_literals;
 using tillery::extractMessageCodes;
+using tillery::LineValues;
 using tillery::Record;
 
 namespace {
 
-// Runs the extraction on a fresh line record against `event`.
+// Runs the extraction on fresh line values against `event`; the values as a record.
 Record extract(std::string_view code, std::string_view message, Record& event)
 {
+    LineValues values;
+    extractMessageCodes(code, message, values, event);
     Record line;
-    extractMessageCodes(code, message, line, event);
+    line.path = values.path;
+    line.device = values.device;
+    line.guid = values.guid;
+    line.name = values.name;
+    line.sig = values.sig;
     return line;
 }
 
@@ -152,7 +159,7 @@ TEST(SignatureRule, DigitsThatDoNotConvertLeaveRawSignature)
                                "SIGNATURE12OFFSET0LENGTH" + std::string(300, 'F')}) {
         Record event;
         event.path = "kept";
-        Record line;
+        LineValues line;
         EXPECT_NO_THROW(extractMessageCodes("2K", message, line, event));
         EXPECT_EQ(line.sig, "12");
         EXPECT_EQ(event.path, "kept");
@@ -224,7 +231,7 @@ TEST(PhraseRules, ClassWithoutClosingBraceSetsNothing)
 TEST(PhraseRules, TooShortRestGivesEmptyValue)
 {
     // The empty value is still assigned, replacing what an earlier row set.
-    Record line;
+    LineValues line;
     Record event;
     EXPECT_NO_THROW(extractMessageCodes("2K", "Found W here NULL driver for ", line, event));
     EXPECT_EQ(line.device, "");
