@@ -101,7 +101,7 @@ bool LineReader::fill()
     return true;
 }
 
-bool LineReader::next(std::string_view& line)
+bool LineReader::nextAcrossBlocks(std::string_view& line)
 {
     std::size_t scanned = m_begin;
     for (;;) {

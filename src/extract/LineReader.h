@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,7 +27,21 @@ public:
     bool isOpen() const { return m_file != nullptr; }
     // The next line, valid until the next call of next() or atEnd(); false at the end.
     // Throws ExtractionError when reading fails.
-    bool next(std::string_view& line);
+    bool next(std::string_view& line)
+    {
+        // Most lines lie whole in the buffer: they are handed out here, without a call.
+        if (m_begin < m_end) {
+            const char* const start = data() + m_begin;
+            const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - m_begin));
+            if (newline != nullptr) {
+                const auto length = static_cast<std::size_t>(newline - start);
+                line = std::string_view(start, length > 0 && newline[-1] == '\r' ? length - 1 : length);
+                m_begin += length + 1;
+                return true;
+            }
+        }
+        return nextAcrossBlocks(line);
+    }
     // Reads past the next line without holding it: its bytes are handed to `see` piece by
     // piece, as next() would deliver them (a CR LF that straddles two blocks of a line longer
     // than a block hands its CR over). False at the end. Throws ExtractionError when
@@ -56,6 +71,8 @@ private:
     // Gives the buffer `size` bytes, keeping its contents; throws std::bad_alloc.
     void resize(std::size_t size);
     bool fill();
+    // next() for a line that the buffer does not hold whole.
+    bool nextAcrossBlocks(std::string_view& line);
 
     std::FILE* m_file = nullptr;
     std::unique_ptr<char, FreeBytes> m_buffer;
