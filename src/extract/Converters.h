@@ -9,9 +9,10 @@ namespace tillery {
 class MainWindowOps;
 
 // Date-time of a section header line: the text from character 2 up to the second blank,
-// or "?" when the line holds fewer than two blanks. Reports "Found date entry: <line>",
+// or "?" when the line holds fewer than two blanks: a view into the line (or of a constant
+// text), so a section's date costs no allocation. Reports "Found date entry: <line>",
 // then appends " => <date>" when a date was found, in the status text.
-std::string fExtractDate(MainWindowOps& ops, std::string_view strStart);
+std::string_view fExtractDate(MainWindowOps& ops, std::string_view strStart);
 
 // Name of a message type from the first character ("E" Error, "W" Warning,
 // "I" Informational, "T" Timing, "V" Verbose, "-" Status); "?" for anything else.

@@ -62,7 +62,13 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     }
     m_type = {};
     m_code = {};
-    m_values.path = m_values.device = m_values.guid = m_values.name = m_values.sig = {};
+    // Each value emptied on its own: a chained assignment reads back the value just
+    // stored, which stalls the processor on every line.
+    m_values.path = {};
+    m_values.device = {};
+    m_values.guid = {};
+    m_values.name = {};
+    m_values.sig = {};
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
@@ -119,7 +125,7 @@ std::string XpAssembler::tidyDevice(std::string_view device, std::string_view si
 
 void XpAssembler::openSection(std::string_view raw)
 {
-    m_date = fExtractDate(m_ops, raw);
+    m_date.assign(fExtractDate(m_ops, raw));
     const Pos dateLength = textLength(m_date);
     m_instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
     m_lineNumber = 0;
