@@ -131,29 +131,6 @@ std::string_view fExtractDate(MainWindowOps& ops, std::string_view strStart)
     return result;
 }
 
-std::string_view fConvertMessageType(std::string_view strMess)
-{
-    if (strMess.empty()) {
-        return "?";
-    }
-    switch (strMess.front()) {
-    case 'E':
-        return "Error";
-    case 'W':
-        return "Warning";
-    case 'I':
-        return "Informational";
-    case 'T':
-        return "Timing";
-    case 'V':
-        return "Verbose";
-    case '-':
-        return "Status";
-    default:
-        return "?";
-    }
-}
-
 std::optional<double> fGetHex(std::string_view strHex)
 {
     // From 256 digits on the weight of the next digit, 16^256, is beyond the double range.

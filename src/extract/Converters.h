@@ -16,7 +16,29 @@ std::string_view fExtractDate(MainWindowOps& ops, std::string_view strStart);
 
 // Name of a message type from the first character ("E" Error, "W" Warning,
 // "I" Informational, "T" Timing, "V" Verbose, "-" Status); "?" for anything else.
-std::string_view fConvertMessageType(std::string_view strMess);
+// Inline: every marked line asks it.
+inline std::string_view fConvertMessageType(std::string_view strMess)
+{
+    if (strMess.empty()) {
+        return "?";
+    }
+    switch (strMess.front()) {
+    case 'E':
+        return "Error";
+    case 'W':
+        return "Warning";
+    case 'I':
+        return "Informational";
+    case 'T':
+        return "Timing";
+    case 'V':
+        return "Verbose";
+    case '-':
+        return "Status";
+    default:
+        return "?";
+    }
+}
 
 // Value of hexadecimal digits, last digit weighing 1. Empty text gives 0. Empty optional
 // when a character is no hexadecimal digit or the value leaves the double range

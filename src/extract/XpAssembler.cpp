@@ -54,6 +54,55 @@ std::int64_t XpAssembler::skipHead(LineReader& log)
     return m_skipped;
 }
 
+// The two steps of an entry line are inline: they run on every line, and called apart
+// they cost more in passing their state than in their work.
+inline void XpAssembler::handleEntryLine(std::string_view raw)
+{
+    ++m_lineNumber;
+
+    // An "@" line carries a time stamp before its "#" marker: the marker on is handled.
+    std::string_view text = raw;
+    m_cutOffset = 0;
+    const char first = raw.empty() ? '\0' : raw.front();
+    if (first == '@') {
+        const auto hash = raw.find('#');
+        if (hash != std::string_view::npos) {
+            m_cutOffset = hash;
+            text = raw.substr(hash);
+        }
+    }
+    std::string_view message;
+    if (first == '@' || first == '#') {
+        m_type = fConvertMessageType(piece(text, 2, 1));
+        m_code = piece(text, 3, 3);
+        message = pieceToEnd(text, 6);
+    } else {
+        m_type = "Win2K";
+        m_code = "2K";
+        message = raw;
+    }
+    extractMessageCodes(m_code, message, m_values, m_event);
+}
+
+inline void XpAssembler::takeLineValues(std::string_view raw)
+{
+    // The line's row is written: the event keeps the values the line gave, copied out of
+    // the line before the next one is read.
+    if (m_event.full.empty() && isEventTextCode(m_code)) {
+        m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
+    }
+    const auto keep = [](std::string& kept, std::string_view value) {
+        if (!value.empty()) {
+            kept.assign(value);
+        }
+    };
+    keep(m_event.guid, m_values.guid);
+    keep(m_event.device, m_values.device);
+    keep(m_event.path, m_values.path);
+    keep(m_event.name, m_values.name);
+    keep(m_event.sig, m_values.sig);
+}
+
 bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledRows& rows)
 {
     ++m_linesRead;
@@ -138,52 +187,6 @@ void XpAssembler::openSection(std::string_view raw)
     m_event.sig.clear();
 }
 
-void XpAssembler::handleEntryLine(std::string_view raw)
-{
-    ++m_lineNumber;
-
-    // An "@" line carries a time stamp before its "#" marker: the marker on is handled.
-    std::string_view text = raw;
-    m_cutOffset = 0;
-    const char first = raw.empty() ? '\0' : raw.front();
-    if (first == '@') {
-        const auto hash = raw.find('#');
-        if (hash != std::string_view::npos) {
-            m_cutOffset = hash;
-            text = raw.substr(hash);
-        }
-    }
-    std::string_view message;
-    if (first == '@' || first == '#') {
-        m_type = fConvertMessageType(piece(text, 2, 1));
-        m_code = piece(text, 3, 3);
-        message = pieceToEnd(text, 6);
-    } else {
-        m_type = "Win2K";
-        m_code = "2K";
-        message = raw;
-    }
-    extractMessageCodes(m_code, message, m_values, m_event);
-}
-
-void XpAssembler::takeLineValues(std::string_view raw)
-{
-    // The line's row is written: the event keeps the values the line gave, copied out of
-    // the line before the next one is read.
-    if (m_event.full.empty() && isEventTextCode(m_code)) {
-        m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
-    }
-    const auto keep = [](std::string& kept, std::string_view value) {
-        if (!value.empty()) {
-            kept.assign(value);
-        }
-    };
-    keep(m_event.guid, m_values.guid);
-    keep(m_event.device, m_values.device);
-    keep(m_event.path, m_values.path);
-    keep(m_event.name, m_values.name);
-    keep(m_event.sig, m_values.sig);
-}
 
 void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
 {
