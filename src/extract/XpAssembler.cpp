@@ -197,11 +197,12 @@ void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
     if (!rows.wantsEvents()) {
         return;
     }
-    // The event's values move into the row: the next section clears them anyway.
+    // The event's values move into the row: the next section clears them anyway, and
+    // sets its own Date Time and Instance.
     Record& out = m_written;
     out.full.swap(m_event.full);
-    out.date = m_date;
-    out.instance = m_instance;
+    out.date.swap(m_date);
+    out.instance.swap(m_instance);
     assignNumber(out.line, m_lineNumber);
     out.type = "Summary";
     out.code = "S";
