@@ -51,6 +51,9 @@ TEST(ConvertMessageType, MapsFirstCharacterCaseSensitively)
     EXPECT_EQ(fConvertMessageType("e"), "?");
     EXPECT_EQ(fConvertMessageType("xI"), "?");
     EXPECT_EQ(fConvertMessageType(""), "?");
+    // Bytes above 127 and NUL are no type letters either.
+    EXPECT_EQ(fConvertMessageType("\xC5"), "?");
+    EXPECT_EQ(fConvertMessageType(std::string_view("\0", 1)), "?");
 }
 
 // ---- fGetHex ---------------------------------------------------------------------------
