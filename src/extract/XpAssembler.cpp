@@ -122,7 +122,12 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
         if (m_linesRead != 1) {
-            closeEvent(m_lastText, rows);
+            // An event without text of its own takes its last line's: the copy kept of it
+            // moves into the event.
+            if (m_event.full.empty()) {
+                m_event.full.swap(m_lastText);
+            }
+            closeEvent({}, rows);
         }
         openSection(raw);
         m_time = m_sectionTime;
@@ -186,7 +191,6 @@ void XpAssembler::openSection(std::string_view raw)
     m_event.name.clear();
     m_event.sig.clear();
 }
-
 
 void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
 {
