@@ -100,9 +100,8 @@ std::string tidyIdentifier(std::string device)
 
 }  // namespace
 
-std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
+std::string_view fExtractDate(MainWindowOps& ops, std::string_view strStart)
 {
-    std::string result = "?";
     const bool narrate = ops.showsSectionStatus();
     std::string status;
     if (narrate) {
@@ -116,43 +115,20 @@ std::string fExtractDate(MainWindowOps& ops, std::string_view strStart)
 
     const Pos firstBlank = findFrom(strStart, 1, " ");
     if (firstBlank == 0) {
-        return result;
+        return "?";
     }
     const Pos secondBlank = findFrom(strStart, firstBlank + 1, " ");
     if (secondBlank == 0) {
-        return result;
+        return "?";
     }
     // The leading "[" is skipped; the date-time runs up to the second blank.
-    result = std::string(piece(strStart, 2, secondBlank - 2));
+    const std::string_view result = piece(strStart, 2, secondBlank - 2);
     if (narrate) {
         status.append(msg::kDateArrow);
         appendLatin1AsUtf8(status, result);
         ops.setStatus(status);
     }
     return result;
-}
-
-std::string_view fConvertMessageType(std::string_view strMess)
-{
-    if (strMess.empty()) {
-        return "?";
-    }
-    switch (strMess.front()) {
-    case 'E':
-        return "Error";
-    case 'W':
-        return "Warning";
-    case 'I':
-        return "Informational";
-    case 'T':
-        return "Timing";
-    case 'V':
-        return "Verbose";
-    case '-':
-        return "Status";
-    default:
-        return "?";
-    }
 }
 
 std::optional<double> fGetHex(std::string_view strHex)

@@ -9,13 +9,36 @@ namespace tillery {
 class MainWindowOps;
 
 // Date-time of a section header line: the text from character 2 up to the second blank,
-// or "?" when the line holds fewer than two blanks. Reports "Found date entry: <line>",
+// or "?" when the line holds fewer than two blanks: a view into the line (or of a constant
+// text), so a section's date costs no allocation. Reports "Found date entry: <line>",
 // then appends " => <date>" when a date was found, in the status text.
-std::string fExtractDate(MainWindowOps& ops, std::string_view strStart);
+std::string_view fExtractDate(MainWindowOps& ops, std::string_view strStart);
 
 // Name of a message type from the first character ("E" Error, "W" Warning,
 // "I" Informational, "T" Timing, "V" Verbose, "-" Status); "?" for anything else.
-std::string_view fConvertMessageType(std::string_view strMess);
+// Inline: every marked line asks it.
+inline std::string_view fConvertMessageType(std::string_view strMess)
+{
+    if (strMess.empty()) {
+        return "?";
+    }
+    switch (strMess.front()) {
+    case 'E':
+        return "Error";
+    case 'W':
+        return "Warning";
+    case 'I':
+        return "Informational";
+    case 'T':
+        return "Timing";
+    case 'V':
+        return "Verbose";
+    case '-':
+        return "Status";
+    default:
+        return "?";
+    }
+}
 
 // Value of hexadecimal digits, last digit weighing 1. Empty text gives 0. Empty optional
 // when a character is no hexadecimal digit or the value leaves the double range

@@ -54,6 +54,55 @@ std::int64_t XpAssembler::skipHead(LineReader& log)
     return m_skipped;
 }
 
+// The two steps of an entry line are inline: they run on every line, and called apart
+// they cost more in passing their state than in their work.
+inline void XpAssembler::handleEntryLine(std::string_view raw)
+{
+    ++m_lineNumber;
+
+    // An "@" line carries a time stamp before its "#" marker: the marker on is handled.
+    std::string_view text = raw;
+    m_cutOffset = 0;
+    const char first = raw.empty() ? '\0' : raw.front();
+    if (first == '@') {
+        const auto hash = raw.find('#');
+        if (hash != std::string_view::npos) {
+            m_cutOffset = hash;
+            text = raw.substr(hash);
+        }
+    }
+    std::string_view message;
+    if (first == '@' || first == '#') {
+        m_type = fConvertMessageType(piece(text, 2, 1));
+        m_code = piece(text, 3, 3);
+        message = pieceToEnd(text, 6);
+    } else {
+        m_type = "Win2K";
+        m_code = "2K";
+        message = raw;
+    }
+    extractMessageCodes(m_code, message, m_values, m_event);
+}
+
+inline void XpAssembler::takeLineValues(std::string_view raw)
+{
+    // The line's row is written: the event keeps the values the line gave, copied out of
+    // the line before the next one is read.
+    if (m_event.full.empty() && isEventTextCode(m_code)) {
+        m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
+    }
+    const auto keep = [](std::string& kept, std::string_view value) {
+        if (!value.empty()) {
+            kept.assign(value);
+        }
+    };
+    keep(m_event.guid, m_values.guid);
+    keep(m_event.device, m_values.device);
+    keep(m_event.path, m_values.path);
+    keep(m_event.name, m_values.name);
+    keep(m_event.sig, m_values.sig);
+}
+
 bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledRows& rows)
 {
     ++m_linesRead;
@@ -62,12 +111,23 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     }
     m_type = {};
     m_code = {};
-    m_values.path = m_values.device = m_values.guid = m_values.name = m_values.sig = {};
+    // Each value emptied on its own: a chained assignment reads back the value just
+    // stored, which stalls the processor on every line.
+    m_values.path = {};
+    m_values.device = {};
+    m_values.guid = {};
+    m_values.name = {};
+    m_values.sig = {};
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
         if (m_linesRead != 1) {
-            closeEvent(m_lastText, rows);
+            // An event without text of its own takes its last line's: the copy kept of it
+            // moves into the event.
+            if (m_event.full.empty()) {
+                m_event.full.swap(m_lastText);
+            }
+            closeEvent({}, rows);
         }
         openSection(raw);
         m_time = m_sectionTime;
@@ -119,7 +179,7 @@ std::string XpAssembler::tidyDevice(std::string_view device, std::string_view si
 
 void XpAssembler::openSection(std::string_view raw)
 {
-    m_date = fExtractDate(m_ops, raw);
+    m_date.assign(fExtractDate(m_ops, raw));
     const Pos dateLength = textLength(m_date);
     m_instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
     m_lineNumber = 0;
@@ -132,53 +192,6 @@ void XpAssembler::openSection(std::string_view raw)
     m_event.sig.clear();
 }
 
-void XpAssembler::handleEntryLine(std::string_view raw)
-{
-    ++m_lineNumber;
-
-    // An "@" line carries a time stamp before its "#" marker: the marker on is handled.
-    std::string_view text = raw;
-    m_cutOffset = 0;
-    const char first = raw.empty() ? '\0' : raw.front();
-    if (first == '@') {
-        const auto hash = raw.find('#');
-        if (hash != std::string_view::npos) {
-            m_cutOffset = hash;
-            text = raw.substr(hash);
-        }
-    }
-    std::string_view message;
-    if (first == '@' || first == '#') {
-        m_type = fConvertMessageType(piece(text, 2, 1));
-        m_code = piece(text, 3, 3);
-        message = pieceToEnd(text, 6);
-    } else {
-        m_type = "Win2K";
-        m_code = "2K";
-        message = raw;
-    }
-    extractMessageCodes(m_code, message, m_values, m_event);
-}
-
-void XpAssembler::takeLineValues(std::string_view raw)
-{
-    // The line's row is written: the event keeps the values the line gave, copied out of
-    // the line before the next one is read.
-    if (m_event.full.empty() && isEventTextCode(m_code)) {
-        m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
-    }
-    const auto keep = [](std::string& kept, std::string_view value) {
-        if (!value.empty()) {
-            kept.assign(value);
-        }
-    };
-    keep(m_event.guid, m_values.guid);
-    keep(m_event.device, m_values.device);
-    keep(m_event.path, m_values.path);
-    keep(m_event.name, m_values.name);
-    keep(m_event.sig, m_values.sig);
-}
-
 void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
 {
     rows.eventClosed();
@@ -188,11 +201,12 @@ void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
     if (!rows.wantsEvents()) {
         return;
     }
-    // The event's values move into the row: the next section clears them anyway.
+    // The event's values move into the row: the next section clears them anyway, and
+    // sets its own Date Time and Instance.
     Record& out = m_written;
     out.full.swap(m_event.full);
-    out.date = m_date;
-    out.instance = m_instance;
+    out.date.swap(m_date);
+    out.instance.swap(m_instance);
     assignNumber(out.line, m_lineNumber);
     out.type = "Summary";
     out.code = "S";

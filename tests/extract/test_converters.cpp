@@ -51,6 +51,9 @@ TEST(ConvertMessageType, MapsFirstCharacterCaseSensitively)
     EXPECT_EQ(fConvertMessageType("e"), "?");
     EXPECT_EQ(fConvertMessageType("xI"), "?");
     EXPECT_EQ(fConvertMessageType(""), "?");
+    // Bytes above 127 and NUL are no type letters either.
+    EXPECT_EQ(fConvertMessageType("\xC5"), "?");
+    EXPECT_EQ(fConvertMessageType(std::string_view("\0", 1)), "?");
 }
 
 // ---- fGetHex ---------------------------------------------------------------------------
@@ -214,6 +217,12 @@ TEST(TidyDevice, StepsRunInOrder)
     EXPECT_EQ(fTidyDevice("A&VEN_B&VEN_C", ""), "A B VEN C");
     // Blanks are neither merged nor trimmed.
     EXPECT_EQ(fTidyDevice("\\A&&B_", ""), " A  B ");
+    // A marker that an earlier cut breaks no longer counts, nor does a later occurrence.
+    EXPECT_EQ(fTidyDevice("A&REV____B&REV_C", ""), "A REV");
+    EXPECT_EQ(fTidyDevice("A&VEN____B&VEN_C", ""), "A VEN");
+    EXPECT_EQ(fTidyDevice("A&LUN_LUN_", ""), "A");
+    EXPECT_EQ(fTidyDevice("A_LUN&REV_", ""), "A LUN");
+    EXPECT_EQ(fTidyDevice("A&VEN&VEN_B", ""), "A VEN B");
 }
 
 TEST(TidyDevice, LowerCaseMarkersAreNotCut)

@@ -100,6 +100,21 @@ TEST(CodeRules, OnlyMarkedLinesAndListedCodes)
     EXPECT_EQ(generic.device, R"(IDE\X)");
 }
 
+TEST(CodeRules, CodeNumberIsThreeDigitsOrNone)
+{
+    // The bytes next to "0" and "9" and those above 127 are no digits.
+    const struct {
+        std::string_view code;
+        int number;
+    } cases[] = {
+        {"000", 0},   {"022", 22},  {"999", 999}, {"820", 820}, {"/22", -1},  {"2:2", -1},
+        {"22/", -1},  {"2K", -1},   {"", -1},     {"0220", -1}, {"²" "22", -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tillery::messageCodeNumber(c.code), c.number) << c.code;
+    }
+}
+
 // ---- generic rules ---------------------------------------------------------------------
 
 TEST(SignatureRule, WithoutLengthKeepsRawSignature)
