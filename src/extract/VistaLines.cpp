@@ -300,18 +300,24 @@ BodyFields readBodyLine(std::string_view line)
     std::string_view guid;
     std::string_view path;
 
-    // The five-character entry prefix, then the category ("dvi: "), then the message. The
-    // blank prefix "     " needs no cutting off: leading blanks go anyway.
+    // The five-character entry prefix, then the category ("dvi: "), then the message.
+    // Leading blanks go whatever the prefix; the commonest entry, the blank prefix "     "
+    // with the category right after it, is cut without counting them.
     std::string_view rest = line;
-    if (line.starts_with('!')) {
+    if (beginsWith(line, "     ") && line.size() > 5 && line[5] != ' ') {
+        rest = line.substr(5);
+    } else if (line.starts_with('!')) {
         type = beginsWith(line, "!!!") ? "Error" : "Warning";
         if (beginsWith(line, "!!!  ") || beginsWith(line, "!    ")) {
             rest = line.substr(5);
         }
-    } else if (beginsWith(line, "   . ")) {
-        rest = line.substr(5);
+        rest = trimLeft(rest);
+    } else {
+        if (beginsWith(line, "   . ")) {
+            rest = line.substr(5);
+        }
+        rest = trimLeft(rest);
     }
-    rest = trimLeft(rest);
     std::string_view message = rest;
     if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
         code = trimRight(rest.substr(0, 3));
