@@ -95,7 +95,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
     }
     if (member && kind != LineKind::Empty) {
         // The line becomes the event's Full Text (once its row is written, which views it).
-        m_event.full.assign(raw);
+        m_fullText.hold(raw);
     }
     return false;
 }
@@ -122,7 +122,7 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
     m_dated = false;
     m_described = false;
     // Emptied field by field: the strings keep their memory from event to event.
-    m_event.full.assign(raw);
+    m_fullText.hold(raw);
     m_event.date.clear();
     m_event.line.clear();
     clearLineValues(m_event);
@@ -168,7 +168,7 @@ void VistaAssembler::writeTitleRow(AssembledRows& rows)
     m_holding = false;
     if (rows.wantsLines()) {
         RecordView title;
-        title.full = m_event.full;
+        title.full = m_fullText.view();
         title.date = m_event.date;
         title.instance = m_event.instance;
         title.device = m_event.device;
@@ -228,6 +228,7 @@ void VistaAssembler::closeEvent(AssembledRows& rows)
     if (!rows.wantsEvents()) {
         return;
     }
+    m_event.full.assign(m_fullText.view());
     assignNumber(m_event.line, m_eventLine);
     m_event.type = "Summary";
     m_event.code = "S";

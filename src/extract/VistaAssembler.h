@@ -3,6 +3,8 @@
 #include "extract/EventAssembler.h"
 #include "extract/VistaLines.h"
 
+#include <cstring>
+
 namespace tillery {
 
 // Events of the Vista-and-later setupapi.dev.log. A section runs from its title line to
@@ -44,6 +46,26 @@ private:
     void closeEvent(AssembledRows& rows);
     TimeKind lineTime() const;
 
+    // A line's text kept past the line: the memory of the longest line so far is reused.
+    // Every member line of an event is held, and only the last becomes its Full Text, so
+    // the copy is kept to a bare one of the bytes.
+    class HeldText {
+    public:
+        void hold(std::string_view text)
+        {
+            if (text.size() > m_bytes.size()) {
+                m_bytes.resize(text.size());
+            }
+            std::memcpy(m_bytes.data(), text.data(), text.size());
+            m_size = text.size();
+        }
+        std::string_view view() const { return {m_bytes.data(), m_size}; }
+
+    private:
+        std::string m_bytes;
+        std::size_t m_size = 0;
+    };
+
     std::string m_headDate;
     std::string m_header;
     std::int64_t m_headCount;
@@ -56,9 +78,10 @@ private:
     std::int64_t m_eventSource = 0;  // the file line that opened the event
     bool m_holding = false;          // a title row waits for the next line
     std::int64_t m_heldSource = 0;
-    // The current event's values (Line, Type and Code set at its close). Until the line
-    // after its title is read, they are also the title's row.
+    // The current event's values (Full Text, Line, Type and Code set at its close). Until
+    // the line after its title is read, they are also the title's row.
     Record m_event;
+    HeldText m_fullText;  // the event's last non-empty member line
     RecordView m_lineRow;         // the row of the line being written (Line left empty)
     std::string m_lineSignature;  // its Signature
 };

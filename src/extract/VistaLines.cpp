@@ -34,10 +34,14 @@ inline std::string_view trimLeft(std::string_view text)
     return text.substr(first);
 }
 
+// The texts trimmed here are short and seldom end in a blank (an entry's category, a
+// key's value): a step back in place is cheaper than a call to a general search.
 std::string_view trimRight(std::string_view text)
 {
-    const auto last = text.find_last_not_of(' ');
-    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 // Whether `text` begins with the literal `prefix`. Its length known when compiled, the few
@@ -162,12 +166,8 @@ std::string_view deviceCandidate(std::string_view message)
 
 }  // namespace
 
-LineKind classify(std::string_view line)
+LineKind classifyMarked(std::string_view line)
 {
-    if (line.empty()) {
-        return LineKind::Empty;
-    }
-    // Almost every line is a body line: its first byte tells it apart.
     switch (line.front()) {
     case '>':
         if (beginsWith(line, ">>>")) {
@@ -300,18 +300,24 @@ BodyFields readBodyLine(std::string_view line)
     std::string_view guid;
     std::string_view path;
 
-    // The five-character entry prefix, then the category ("dvi: "), then the message. The
-    // blank prefix "     " needs no cutting off: leading blanks go anyway.
+    // The five-character entry prefix, then the category ("dvi: "), then the message.
+    // Leading blanks go whatever the prefix; the commonest entry, the blank prefix "     "
+    // with the category right after it, is cut without counting them.
     std::string_view rest = line;
-    if (line.starts_with('!')) {
+    if (beginsWith(line, "     ") && line.size() > 5 && line[5] != ' ') {
+        rest = line.substr(5);
+    } else if (line.starts_with('!')) {
         type = beginsWith(line, "!!!") ? "Error" : "Warning";
         if (beginsWith(line, "!!!  ") || beginsWith(line, "!    ")) {
             rest = line.substr(5);
         }
-    } else if (beginsWith(line, "   . ")) {
-        rest = line.substr(5);
+        rest = trimLeft(rest);
+    } else {
+        if (beginsWith(line, "   . ")) {
+            rest = line.substr(5);
+        }
+        rest = trimLeft(rest);
     }
-    rest = trimLeft(rest);
     std::string_view message = rest;
     if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
         code = trimRight(rest.substr(0, 3));
@@ -347,12 +353,8 @@ BodyFields readBodyLine(std::string_view line)
             .guid = guid, .path = path};
 }
 
-std::string_view bodyDevice(std::string_view message)
+std::string_view deviceNamedIn(std::string_view message)
 {
-    // A device ID holds a backslash; most messages do not, and one search rules them out.
-    if (message.find('\\') == std::string_view::npos) {
-        return {};
-    }
     const std::string_view device = deviceCandidate(message);
     return isDeviceLike(device) ? device : std::string_view();
 }

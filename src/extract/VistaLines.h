@@ -17,7 +17,18 @@ enum class LineKind {
     Boot,   // "[Boot Session: yyyy/mm/dd hh:mm:ss.mmm]"
     Body,   // everything else
 };
-LineKind classify(std::string_view line);
+// The kind of a line that begins with '>', '<' or '['.
+LineKind classifyMarked(std::string_view line);
+// Asked of every line, so made in place: almost every line is a body line, and its first
+// byte tells it apart.
+inline LineKind classify(std::string_view line)
+{
+    if (line.empty()) {
+        return LineKind::Empty;
+    }
+    const char first = line.front();
+    return first == '>' || first == '<' || first == '[' ? classifyMarked(line) : LineKind::Body;
+}
 
 // The first run of the shape "dddd/dd/dd dd:dd:dd" in the line (no milliseconds), or ""
 // when there is none.
@@ -66,6 +77,12 @@ BodyFields readBodyLine(std::string_view line);
 
 // The Device a body line's message names, or "". Only a line's own row shows it (an event
 // takes its Device from its title), so it is looked for only when that row is written.
-std::string_view bodyDevice(std::string_view message);
+std::string_view deviceNamedIn(std::string_view message);  // for a message holding "\\"
+inline std::string_view bodyDevice(std::string_view message)
+{
+    // A device ID holds a backslash; most messages do not, and one search rules them out.
+    return message.find('\\') == std::string_view::npos ? std::string_view()
+                                                        : deviceNamedIn(message);
+}
 
 }  // namespace tillery::vista
