@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "extract/RunChecks.h"
+#include "extract/WriteBehind.h"
 
 #include <cerrno>
 #include <cstring>
@@ -22,15 +23,6 @@ namespace {
 // Rows are gathered here and handed to the file in large blocks: a log of a million lines
 // then costs a few hundred writes instead of a million.
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-
-[[noreturn]] void throwWriteError(int error)
-{
-    std::string reason = "cannot write the output file";
-    if (error != 0) {
-        reason += ": " + std::generic_category().message(error);
-    }
-    throw ExtractionError(reason);
-}
 
 // Copies one value into the buffer and returns the end of the copy. Most values are short
 // (a code, a line number, a date, a type): those are moved with a few fixed-size copies that
@@ -115,6 +107,8 @@ bool isDeviceOrPipe(const std::string& utf8Path)
 
 }  // namespace
 
+OutputWriter::OutputWriter() = default;
+
 OutputWriter::~OutputWriter()
 {
     close();
@@ -162,6 +156,7 @@ void OutputWriter::take(std::FILE* file)
     m_buffer.resize(kBufferSize);
     m_used = 0;
     m_rows = 0;
+    m_behind = std::make_unique<WriteBehind>(m_file);
 }
 
 void OutputWriter::attach(std::FILE* stream)
@@ -172,6 +167,7 @@ void OutputWriter::attach(std::FILE* stream)
     m_buffer.resize(kBufferSize);
     m_used = 0;
     m_rows = 0;
+    m_behind = std::make_unique<WriteBehind>(m_file);
 }
 
 void OutputWriter::writeRow(std::string_view row)
@@ -181,7 +177,7 @@ void OutputWriter::writeRow(std::string_view row)
     }
     static constexpr std::string_view kLineEnd = "\r\n";
     if (m_used + row.size() + kLineEnd.size() > m_buffer.size()) {
-        flush();
+        handOver();
     }
     if (row.size() + kLineEnd.size() > m_buffer.size()) {
         // A row longer than the whole buffer goes straight to the file.
@@ -219,7 +215,7 @@ void OutputWriter::writeRow(std::span<const std::string_view> values)
         return;
     }
     if (m_used + size + 2 > m_buffer.size()) {
-        flush();
+        handOver();
     }
     char* out = m_buffer.data() + m_used;
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -245,9 +241,18 @@ void OutputWriter::writeRows(std::string_view bytes)
 
 void OutputWriter::writeDirect(std::string_view bytes)
 {
+    m_behind->wait();  // the buffers handed over go first
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
         throwWriteError(errno);
+    }
+}
+
+void OutputWriter::handOver()
+{
+    if (m_used > 0) {
+        m_behind->handOver(m_buffer, m_used);
+        m_used = 0;
     }
 }
 
@@ -256,18 +261,8 @@ void OutputWriter::flush()
     if (m_file == nullptr) {
         return;
     }
-    if (m_used > 0) {
-        errno = 0;
-        const std::size_t written = std::fwrite(m_buffer.data(), 1, m_used, m_file);
-        if (written != m_used) {
-            // Keep what did not reach the file, so that a later flush neither loses nor
-            // repeats bytes.
-            std::memmove(m_buffer.data(), m_buffer.data() + written, m_used - written);
-            m_used -= written;
-            throwWriteError(errno);
-        }
-        m_used = 0;
-    }
+    handOver();
+    m_behind->wait();
     errno = 0;
     if (std::fflush(m_file) != 0) {
         throwWriteError(errno);
@@ -285,6 +280,7 @@ bool OutputWriter::close()
     } catch (const ExtractionError&) {
         ok = false;
     }
+    m_behind.reset();
     if (m_owned && std::fclose(m_file) != 0) {
         ok = false;
     }

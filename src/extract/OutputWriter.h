@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,12 +10,15 @@
 
 namespace tillery {
 
+class WriteBehind;
+
 // Writes the output table: each row followed by CR LF, byte for byte, through a large
-// buffer. Creates its file (or appends) or writes to a stream it does not own. Rows reach
-// the file whole: the buffer is handed over only between rows.
+// buffer, which a background thread writes to the file while the next one fills. Creates
+// its file (or appends) or writes to a stream it does not own. Rows reach the file whole:
+// a buffer is handed over only between rows.
 class OutputWriter {
 public:
-    OutputWriter() = default;
+    OutputWriter();
     ~OutputWriter();
     OutputWriter(const OutputWriter&) = delete;
     OutputWriter& operator=(const OutputWriter&) = delete;
@@ -51,7 +55,12 @@ private:
     // Writes bytes to the file past the buffer, which must be empty.
     void writeDirect(std::string_view bytes);
 
+    // Hands the buffered rows to the background writer (which may still be writing the
+    // rows handed before) and goes on with an empty buffer.
+    void handOver();
+
     std::FILE* m_file = nullptr;
+    std::unique_ptr<WriteBehind> m_behind;  // writes full buffers while the next fills
     bool m_owned = false;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;
