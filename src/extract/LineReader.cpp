@@ -3,7 +3,11 @@
 #include "core/Errors.h"
 #include "extract/RunChecks.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <new>
 
@@ -11,8 +15,97 @@
 
 namespace tillery {
 namespace {
+
 constexpr std::size_t kBlockSize = 1 << 20;
+// Room before a block for the start of the line it continues: a block is read in behind
+// it, so that the line's bytes are moved there instead of the block's behind them.
+constexpr std::size_t kLead = 64 * 1024;
+constexpr std::size_t kBufferSize = kLead + kBlockSize;
+
+}  // namespace
+
+LineReader::Bytes LineReader::newBuffer()
+{
+    char* bytes = static_cast<char*>(std::malloc(kBufferSize));
+    if (bytes == nullptr) {
+        throw std::bad_alloc();
+    }
+    return Bytes(bytes);
 }
+
+// Reads the file a block at a time on a thread of its own, one block ahead of the reader:
+// the system's copy of the file into memory overlaps the work on the lines before. The
+// thread alone reads the file while it runs; blocks are handed over in file order.
+class LineReader::ReadAhead {
+public:
+    struct Block {
+        Bytes bytes;  // kBufferSize bytes, the block's at kLead
+        std::size_t got = 0;
+        bool failed = false;
+    };
+
+    explicit ReadAhead(std::FILE* file) : m_file(file), m_thread([this] { run(); }) {}
+    ~ReadAhead()
+    {
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return !m_wanted; });
+            m_ending = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Reads the next block into `buffer` (kBufferSize bytes).
+    void request(Bytes buffer)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_block.bytes = std::move(buffer);
+            m_wanted = true;
+        }
+        m_changed.notify_all();
+    }
+    // The block requested last, once it is read.
+    Block take()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_wanted; });
+        return std::move(m_block);
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_wanted || m_ending; });
+            if (!m_wanted) {
+                return;
+            }
+            lock.unlock();
+            const std::size_t got = std::fread(m_block.bytes.get() + kLead, 1, kBlockSize, m_file);
+            const bool failed = got < kBlockSize && std::ferror(m_file) != 0;
+            lock.lock();
+            m_block.got = got;
+            m_block.failed = failed;
+            m_wanted = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::FILE* const m_file;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Block m_block;         // the thread's while m_wanted
+    bool m_wanted = false;
+    bool m_ending = false;
+    std::thread m_thread;  // last: it starts once the members above exist
+};
+
+LineReader::LineReader() = default;
 
 LineReader::~LineReader()
 {
@@ -33,8 +126,9 @@ bool LineReader::open(const std::string& utf8Path)
         return false;
     }
     m_openError = 0;
-    if (m_size < kBlockSize) {
-        resize(kBlockSize);
+    if (m_size != kBufferSize) {
+        m_buffer = newBuffer();
+        m_size = kBufferSize;
     }
     m_begin = m_end = 0;
     m_eof = false;
@@ -47,11 +141,14 @@ bool LineReader::open(const std::string& utf8Path)
     const bool known = fstat(fileno(m_file), &status) == 0;
 #endif
     m_openedSize = known ? static_cast<std::int64_t>(status.st_size) : -1;
+    m_ahead = std::make_unique<ReadAhead>(m_file);
+    m_ahead->request(newBuffer());
     return true;
 }
 
 void LineReader::close()
 {
+    m_ahead.reset();  // after the read in flight
     if (m_file != nullptr) {
         std::fclose(m_file);
         m_file = nullptr;
@@ -78,26 +175,52 @@ bool LineReader::fill()
     if (m_file == nullptr || m_eof) {
         return false;
     }
-    if (m_begin > 0) {
-        std::memmove(data(), data() + m_begin, m_end - m_begin);
-        m_end -= m_begin;
-        m_begin = 0;
-    }
-    if (m_end == m_size) {
-        resize(m_size * 2);  // a line longer than the buffer
-    } else if (m_size > kBlockSize && m_end < kBlockSize / 2) {
-        resize(kBlockSize);  // the long line is handled: its memory goes back
-    }
-    const std::size_t got = std::fread(data() + m_end, 1, m_size - m_end, m_file);
-    if (got == 0) {
-        if (std::ferror(m_file)) {
+    ReadAhead::Block block = m_ahead->take();
+    const std::size_t pending = m_end - m_begin;
+    if (block.failed || block.got == 0) {
+        m_eof = true;  // nothing more is requested
+        if (block.failed) {
             throw ExtractionError("the log could not be read");
         }
-        m_eof = true;
+        if (m_size != kBufferSize && pending <= kBlockSize) {
+            // A long line's memory goes back before the run ends its last event.
+            Bytes standard = newBuffer();
+            std::memcpy(standard.get(), data() + m_begin, pending);
+            m_buffer = std::move(standard);
+            m_size = kBufferSize;
+            m_begin = 0;
+            m_end = pending;
+        }
         return false;
     }
-    m_end += got;
+    const std::size_t got = block.got;
+    char* const fresh = block.bytes.get();
+    if (pending <= kLead) {
+        // The unread start of a line goes in front of the block, whose buffer becomes the
+        // reader's; the old one (a standard one: a long line's memory goes back) is read
+        // into next.
+        std::memcpy(fresh + kLead - pending, data() + m_begin, pending);
+        block.bytes.swap(m_buffer);
+        if (m_size != kBufferSize) {
+            block.bytes = newBuffer();
+            m_size = kBufferSize;
+        }
+        m_begin = kLead - pending;
+        m_end = kLead + got;
+    } else {
+        // A line longer than the room in front of a block grows in this buffer, and the
+        // block is copied behind it.
+        std::memmove(data(), data() + m_begin, pending);
+        m_begin = 0;
+        m_end = pending;
+        if (m_size < pending + got) {
+            resize(std::max(m_size * 2, pending + got));
+        }
+        std::memcpy(data() + m_end, fresh + kLead, got);
+        m_end += got;
+    }
     m_read += static_cast<std::int64_t>(got);
+    m_ahead->request(std::move(block.bytes));
     return true;
 }
 

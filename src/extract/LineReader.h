@@ -10,12 +10,13 @@
 
 namespace tillery {
 
-// Reads a log line by line in large blocks. A line ends at LF; a CR directly before the
+// Reads a log line by line in large blocks, each block read by a thread of its own while
+// the lines of the one before are handed out. A line ends at LF; a CR directly before the
 // LF is dropped with it. A last line without a line end is still a line. Bytes pass
 // through unchanged, NUL included.
 class LineReader {
 public:
-    LineReader() = default;
+    LineReader();
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -67,6 +68,10 @@ private:
     struct FreeBytes {
         void operator()(char* bytes) const { std::free(bytes); }
     };
+    using Bytes = std::unique_ptr<char, FreeBytes>;
+    class ReadAhead;
+    // A buffer of the standard size; throws std::bad_alloc.
+    static Bytes newBuffer();
     char* data() const { return m_buffer.get(); }
     // Gives the buffer `size` bytes, keeping its contents; throws std::bad_alloc.
     void resize(std::size_t size);
@@ -75,7 +80,8 @@ private:
     bool nextAcrossBlocks(std::string_view& line);
 
     std::FILE* m_file = nullptr;
-    std::unique_ptr<char, FreeBytes> m_buffer;
+    std::unique_ptr<ReadAhead> m_ahead;  // reads the next block, from open() to the end
+    Bytes m_buffer;
     std::size_t m_size = 0;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
