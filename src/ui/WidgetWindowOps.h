@@ -39,6 +39,9 @@ public:
     void setStatus(const std::string& text) override;
     std::string status() const override { return m_status; }
     bool statusDue() override;
+    // A section's texts ("Found date entry: ...") are built only when the status can be
+    // painted: of the hundreds of sections read between two paints, the screen shows one.
+    bool showsSectionStatus() const override { return paintDue(m_lastStatusPaint); }
 
     void setProgressMax(double max) override;
     void setProgressValue(double value) override;
