@@ -68,10 +68,11 @@ std::string wholeNumberText(double value)
     return std::string(buffer, result.ptr);
 }
 
-// Keeps only the text before the first `marker`, when there is one.
-void keepBefore(std::string& text, std::string_view marker)
+// Keeps only the text before the first `marker`, when there is one. Markers are looked
+// for by their least common byte: an identifier is full of "&" and "_".
+void keepBefore(std::string& text, const Phrase& marker)
 {
-    const auto at = text.find(marker);
+    const auto at = marker.find(text);
     if (at != std::string::npos) {
         text.resize(at);
     }
@@ -81,12 +82,17 @@ void keepBefore(std::string& text, std::string_view marker)
 // and every "&", "\" and "_" made a blank.
 std::string tidyIdentifier(std::string device)
 {
-    keepBefore(device, "____");
-    keepBefore(device, "&REV_");
-    keepBefore(device, "&LUN");
-    keepBefore(device, "_LUN_");
+    static constexpr Phrase kUnderscores("____");
+    static constexpr Phrase kRevision("&REV_");
+    static constexpr Phrase kLun("&LUN");
+    static constexpr Phrase kUnderscoredLun("_LUN_");
+    static constexpr Phrase kVendor("&VEN_");
+    keepBefore(device, kUnderscores);
+    keepBefore(device, kRevision);
+    keepBefore(device, kLun);
+    keepBefore(device, kUnderscoredLun);
 
-    const auto vendor = device.find("&VEN_");
+    const auto vendor = kVendor.find(device);
     if (vendor != std::string::npos) {
         device.replace(vendor, 5, " ");
     }
@@ -250,7 +256,8 @@ std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_
 std::string fTidyDevice(std::string_view strDevice, std::string_view strSIG)
 {
     // A volume is shown by its signature description.
-    if (findFrom(strDevice, 1, "SIGNATURE") != 0) {
+    static constexpr Phrase kSignature("SIGNATURE");
+    if (kSignature.find(strDevice) != std::string_view::npos) {
         return std::string(strSIG);
     }
     return tidyIdentifier(std::string(strDevice));
