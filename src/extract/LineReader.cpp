@@ -141,8 +141,7 @@ bool LineReader::open(const std::string& utf8Path)
     const bool known = fstat(fileno(m_file), &status) == 0;
 #endif
     m_openedSize = known ? static_cast<std::int64_t>(status.st_size) : -1;
-    m_ahead = std::make_unique<ReadAhead>(m_file);
-    m_ahead->request(newBuffer());
+    m_blocks = 0;
     return true;
 }
 
@@ -175,7 +174,14 @@ bool LineReader::fill()
     if (m_file == nullptr || m_eof) {
         return false;
     }
-    ReadAhead::Block block = m_ahead->take();
+    ReadAhead::Block block;
+    if (m_ahead) {
+        block = m_ahead->take();
+    } else {
+        block.bytes = m_spare ? std::move(m_spare) : newBuffer();
+        block.got = std::fread(block.bytes.get() + kLead, 1, kBlockSize, m_file);
+        block.failed = block.got < kBlockSize && std::ferror(m_file) != 0;
+    }
     const std::size_t pending = m_end - m_begin;
     if (block.failed || block.got == 0) {
         m_eof = true;  // nothing more is requested
@@ -220,7 +226,17 @@ bool LineReader::fill()
         m_end += got;
     }
     m_read += static_cast<std::int64_t>(got);
-    m_ahead->request(std::move(block.bytes));
+    // A reader that goes on past its second block reads ahead from then on; one that
+    // wants only the first lines (the layout test, the header scan) reads no more than it
+    // uses.
+    if (++m_blocks >= 2) {
+        if (!m_ahead) {
+            m_ahead = std::make_unique<ReadAhead>(m_file);
+        }
+        m_ahead->request(std::move(block.bytes));
+    } else {
+        m_spare = std::move(block.bytes);
+    }
     return true;
 }
 
