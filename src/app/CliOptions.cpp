@@ -260,9 +260,10 @@ SETTINGS
 OUTPUT AND ERRORS
     Logs are opened read-only and read once. Progress goes to standard error: on a
     terminal a line redrawn in place (with several logs: "File 3 of 8, 45%: PATH", the
-    share of that log's bytes read); otherwise only the summary at the end. With several logs the last line counts the logs read and failed,
-    the files skipped and the rows written (column rows not counted). Messages and
-    errors go to standard error too, so "-o -" leaves standard output to the table.
+    share of that log's bytes read); otherwise only the summary at the end. With several
+    logs the last line counts the logs read and failed, the files skipped and the rows
+    written (column rows not counted). Messages and errors go to standard error too, so
+    "-o -" leaves standard output to the table.
 
     Paths are used exactly as given. Nothing is deleted or written before the logs, the
     outputs and the settings have been checked. A log that fails part way keeps the rows

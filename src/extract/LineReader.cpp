@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -43,6 +43,13 @@ public:
         std::size_t got = 0;
         bool failed = false;
     };
+
+    // Reads the file's next block into `block.bytes`.
+    static void read(std::FILE* file, Block& block)
+    {
+        block.got = std::fread(block.bytes.get() + kLead, 1, kBlockSize, file);
+        block.failed = block.got < kBlockSize && std::ferror(file) != 0;
+    }
 
     explicit ReadAhead(std::FILE* file) : m_file(file), m_thread([this] { run(); }) {}
     ~ReadAhead()
@@ -86,11 +93,8 @@ private:
                 return;
             }
             lock.unlock();
-            const std::size_t got = std::fread(m_block.bytes.get() + kLead, 1, kBlockSize, m_file);
-            const bool failed = got < kBlockSize && std::ferror(m_file) != 0;
+            read(m_file, m_block);  // the block is the thread's alone until m_wanted drops
             lock.lock();
-            m_block.got = got;
-            m_block.failed = failed;
             m_wanted = false;
             m_changed.notify_all();
         }
@@ -179,8 +183,7 @@ bool LineReader::fill()
         block = m_ahead->take();
     } else {
         block.bytes = m_spare ? std::move(m_spare) : newBuffer();
-        block.got = std::fread(block.bytes.get() + kLead, 1, kBlockSize, m_file);
-        block.failed = block.got < kBlockSize && std::ferror(m_file) != 0;
+        ReadAhead::read(m_file, block);
     }
     const std::size_t pending = m_end - m_begin;
     if (block.failed || block.got == 0) {

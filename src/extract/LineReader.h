@@ -11,9 +11,9 @@
 namespace tillery {
 
 // Reads a log line by line in large blocks; from the third block on, each is read by a
-// thread of its own while the lines of the one before are handed out. A line ends at LF; a CR directly before the
-// LF is dropped with it. A last line without a line end is still a line. Bytes pass
-// through unchanged, NUL included.
+// thread of its own while the lines of the one before are handed out. A line ends at LF;
+// a CR directly before the LF is dropped with it. A last line without a line end is still
+// a line. Bytes pass through unchanged, NUL included.
 class LineReader {
 public:
     LineReader();
@@ -80,7 +80,7 @@ private:
     bool nextAcrossBlocks(std::string_view& line);
 
     std::FILE* m_file = nullptr;
-    std::unique_ptr<ReadAhead> m_ahead;  // reads the next block, from the second one on
+    std::unique_ptr<ReadAhead> m_ahead;  // reads the next block, from the third one on
     Bytes m_spare;                       // the buffer to read into while none is ahead
     std::int64_t m_blocks = 0;           // blocks taken since open()
     Bytes m_buffer;

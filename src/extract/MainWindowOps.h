@@ -37,9 +37,9 @@ public:
     virtual bool countsLinesFirst() const { return true; }
 
     // How many lines the run handles between two rounds of calls to the front end
-    // (yield, selectedType, progress, status). The window hears of every line, as a
-    // line-by-line run would tell it; a front end whose answers change only with a signal
-    // may be asked less often, and the run spends less on asking.
+    // (yield, selectedType, progress, status). By default it hears of every line, as a
+    // line-by-line run would tell it; a front end that paints on a timer, or whose answers
+    // change only with a signal, may be asked less often, and the run spends less on asking.
     virtual int linesBetweenCalls() const { return 1; }
 
     // Progress bar (`pbProcess`).

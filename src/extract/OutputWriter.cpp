@@ -151,19 +151,19 @@ void OutputWriter::take(std::FILE* file)
 {
     // This writer does its own buffering; a second copy through the C library buys nothing.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    m_file = file;
-    m_owned = true;
-    m_buffer.resize(kBufferSize);
-    m_used = 0;
-    m_rows = 0;
-    m_behind = std::make_unique<WriteBehind>(m_file);
+    start(file, true);
 }
 
 void OutputWriter::attach(std::FILE* stream)
 {
     close();
-    m_file = stream;
-    m_owned = false;
+    start(stream, false);
+}
+
+void OutputWriter::start(std::FILE* file, bool owned)
+{
+    m_file = file;
+    m_owned = owned;
     m_buffer.resize(kBufferSize);
     m_used = 0;
     m_rows = 0;

@@ -52,6 +52,8 @@ public:
 
 private:
     void take(std::FILE* file);
+    // Starts writing to `file` (closed by close() when `owned`) with an empty buffer.
+    void start(std::FILE* file, bool owned);
     // Writes bytes to the file past the buffer, which must be empty.
     void writeDirect(std::string_view bytes);
 

@@ -111,13 +111,7 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     }
     m_type = {};
     m_code = {};
-    // Each value emptied on its own: a chained assignment reads back the value just
-    // stored, which stalls the processor on every line.
-    m_values.path = {};
-    m_values.device = {};
-    m_values.guid = {};
-    m_values.name = {};
-    m_values.sig = {};
+    m_values.clear();
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
