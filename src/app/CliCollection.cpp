@@ -140,6 +140,7 @@ private:
     std::int64_t m_rowsWritten = 0;
     std::size_t m_failed = 0;
     std::string m_writeFailure;
+    bool m_logsAtOnce = false;  // several logs are run at the same time
 };
 
 ExportOptions Collection::exportOptions() const
@@ -262,7 +263,7 @@ void Collection::runLog(LogWorker& worker)
     LogResult& result = m_results[worker.index()];
     try {
         MemorySettingsStore store = m_settings;  // the run writes its own keys into it
-        JobWindowOps ops(worker, m_options.type, m_options.quiet);
+        JobWindowOps ops(worker, m_options.type, m_options.quiet, !m_logsAtOnce);
         ops.setOpenPath(log.path);
         PressOptions press;
         press.exactPaths = true;
@@ -333,6 +334,7 @@ int Collection::writeAll()
     if (jobs == 0) {
         jobs = std::max(1u, std::thread::hardware_concurrency());
     }
+    m_logsAtOnce = jobs > 1 && count > 1;
     LogPool pool(count, jobs, [this](LogWorker& worker) { runLog(worker); });
     std::size_t reported = 0;
     int signal = 0;

@@ -5,8 +5,8 @@
 
 namespace tillery::cli {
 
-JobWindowOps::JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet)
-    : CliWindowOps(nullptr, ProgressMode::Quiet, type), m_worker(worker), m_quiet(quiet)
+JobWindowOps::JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet, bool alone)
+    : CliWindowOps(nullptr, ProgressMode::Quiet, type), m_worker(worker), m_quiet(quiet), m_alone(alone)
 {
 }
 

@@ -14,9 +14,11 @@ namespace tillery::cli {
 // signal came.
 class JobWindowOps : public CliWindowOps {
 public:
-    JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet);
+    // `alone`: no other log is run at the same time, so a run may use another core.
+    JobWindowOps(LogWorker& worker, ExtractionType type, bool quiet, bool alone);
 
     bool statusDue() override { return false; }
+    bool hasCoreToSpare() const override { return m_alone; }
     void setProgressMax(double max) override { m_max = max; }
     void setProgressValue(double value) override;
     bool yield() override;
@@ -30,6 +32,7 @@ public:
 private:
     LogWorker& m_worker;
     bool m_quiet;
+    bool m_alone;
     double m_max = 0;
     int m_percent = -1;
     std::vector<std::string> m_messages;

@@ -44,14 +44,26 @@ bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t co
     return writeAll || (column < mask.size() && mask[column] == '1');
 }
 
-std::string_view fieldValue(const Record& record, Field field)
+template <typename Text>
+std::string_view valueOfField(const BasicRecord<Text>& record, Field field)
 {
     // The record's member of each field, in catalogue order (as inColumnOrder).
-    static constexpr std::array<std::string Record::*, kFieldCount> kMembers = {
-        &Record::date, &Record::instance, &Record::line,   &Record::type,
-        &Record::code, &Record::sig,      &Record::guid,   &Record::name,
-        &Record::device, &Record::full,   &Record::path};
+    using Member = Text BasicRecord<Text>::*;
+    using R = BasicRecord<Text>;
+    static constexpr std::array<Member, kFieldCount> kMembers = {
+        &R::date, &R::instance, &R::line,   &R::type, &R::code, &R::sig,
+        &R::guid, &R::name,     &R::device, &R::full, &R::path};
     return record.*kMembers[static_cast<std::size_t>(field)];
+}
+
+std::string_view fieldValue(const Record& record, Field field)
+{
+    return valueOfField(record, field);
+}
+
+std::string_view fieldValue(const RecordView& record, Field field)
+{
+    return valueOfField(record, field);
 }
 
 std::string fFormatShowFields(const SettingsStore& store)

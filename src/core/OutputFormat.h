@@ -45,6 +45,7 @@ bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t co
 
 // The record's value of one field.
 std::string_view fieldValue(const Record& record, Field field);
+std::string_view fieldValue(const RecordView& record, Field field);
 
 // One row as text; parameters in record parameter order.
 std::string fFormatOutput(std::string_view strSendShowFields, bool ruleBasedSelected,

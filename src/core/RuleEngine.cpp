@@ -117,35 +117,25 @@ bool fProcessRules(const SettingsStore& store, std::string_view strFull, std::st
                                 strPath});
 }
 
-void StoredRules::refresh()
+const std::shared_ptr<const RuleSet>& StoredRules::current()
 {
     const std::uint64_t generation = m_store.generation();
-    if (m_generation == generation) {
-        return;
+    if (m_rules && m_generation == generation) {
+        return m_rules;
     }
     m_generation = generation;
-    m_countText = m_store.get(store::kRules, store::kCount, "0");
-    m_countNumber = textToNumber(m_countText);
-    m_count = textToInt16(m_countText);
-    m_rules.clear();
-    for (int i = 1; m_count && i <= *m_count; ++i) {
-        m_rules.push_back(readRule(m_store, i));
+    auto rules = std::make_shared<RuleSet>();
+    rules->countText = m_store.get(store::kRules, store::kCount, "0");
+    rules->countNumber = textToNumber(rules->countText);
+    rules->count = textToInt16(rules->countText);
+    for (int i = 1; rules->count && i <= *rules->count; ++i) {
+        rules->rules.push_back(readRule(m_store, i));
     }
+    m_rules = std::move(rules);
+    return m_rules;
 }
 
-const std::string& StoredRules::countText()
-{
-    refresh();
-    return m_countText;
-}
-
-std::optional<double> StoredRules::countNumber()
-{
-    refresh();
-    return m_countNumber;
-}
-
-std::string_view StoredRules::lowered(const Record& event, Field field, std::size_t length)
+std::string_view RuleMatcher::lowered(const RecordView& event, Field field, std::size_t length)
 {
     // Only as much of a value is lowered as a rule looks at: "Starts with" needs no more
     // than its own length, so a very long Device is not copied whole.
@@ -160,7 +150,7 @@ std::string_view StoredRules::lowered(const Record& event, Field field, std::siz
     return std::string_view(done).substr(0, length);
 }
 
-bool StoredRules::ruleMatches(const PreparedRule& rule, const Record& event)
+bool RuleMatcher::ruleMatches(const PreparedRule& rule, const RecordView& event)
 {
     if (!rule.field) {
         return tillery::ruleMatches(rule, {});  // a name outside the catalogue: empty text
@@ -176,16 +166,20 @@ bool StoredRules::ruleMatches(const PreparedRule& rule, const Record& event)
     return tillery::ruleMatches(rule, lowered(event, *rule.field, size));
 }
 
-bool StoredRules::matches(const Record& event)
+void RuleSet::requireCount() const
 {
-    refresh();
-    if (!m_count) {
-        throw ExtractionError(countFailure(m_countText));
+    if (!count) {
+        throw ExtractionError(countFailure(countText));
     }
+}
+
+bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event)
+{
+    rules.requireCount();
     for (std::string& value : m_lowered) {
         value.clear();
     }
-    return std::any_of(m_rules.begin(), m_rules.end(),
+    return std::any_of(rules.rules.begin(), rules.rules.end(),
                        [&](const PreparedRule& rule) { return ruleMatches(rule, event); });
 }
 

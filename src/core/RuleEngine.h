@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,34 @@ struct PreparedRule {
     std::optional<std::string> value;
 };
 
+// The stored rules as read at one generation of the store, made ready to test. Never
+// changed once read: a run may test events against it on another thread while the store
+// moves on.
+struct RuleSet {
+    std::string countText;             // the stored "Count" text
+    std::optional<double> countNumber;  // its value as a number (none when it is no number)
+    std::optional<int> count;           // none: the count is no 16-bit number
+    std::vector<PreparedRule> rules;
+
+    // Throws ExtractionError when the count is no 16-bit number: no rule can be read.
+    void requireCount() const;
+};
+
+// Tests events against a rule set as fProcessRules tests them against the store. Holds
+// the lowered values of the event being tested: one matcher per thread.
+class RuleMatcher {
+public:
+    // Whether any rule matches. Throws ExtractionError when the count is no 16-bit number.
+    bool matches(const RuleSet& rules, const RecordView& event);
+
+private:
+    std::string_view lowered(const RecordView& event, Field field, std::size_t length);
+    bool ruleMatches(const PreparedRule& rule, const RecordView& event);
+
+    // The start of each of the event's values lowered, as far as the rules looked.
+    std::array<std::string, kFieldCount> m_lowered;
+};
+
 // The stored rules as a run tests them, read from the store once and kept while the
 // store's generation stands still: to anyone watching, the same as reading them afresh
 // for every event (fProcessRules), since a write between two events moves the
@@ -53,25 +82,19 @@ class StoredRules {
 public:
     explicit StoredRules(const SettingsStore& store) : m_store(store) {}
 
+    // The rules as they are stored now: the same object while the store has not changed.
+    const std::shared_ptr<const RuleSet>& current();
     // The stored "Count" text, and its value as a number (none when it is no number).
-    const std::string& countText();
-    std::optional<double> countNumber();
+    const std::string& countText() { return current()->countText; }
+    std::optional<double> countNumber() { return current()->countNumber; }
     // fProcessRules(store, event) on the rules as they are stored now.
-    bool matches(const Record& event);
+    bool matches(const Record& event) { return m_matcher.matches(*current(), viewOf(event)); }
 
 private:
-    void refresh();
-    std::string_view lowered(const Record& event, Field field, std::size_t length);
-    bool ruleMatches(const PreparedRule& rule, const Record& event);
-
     const SettingsStore& m_store;
     std::optional<std::uint64_t> m_generation;  // of the store when the rules were read
-    std::string m_countText;
-    std::optional<double> m_countNumber;
-    std::optional<int> m_count;  // none: the count is no 16-bit number
-    std::vector<PreparedRule> m_rules;
-    // The start of each of the event's values lowered, as far as the rules looked.
-    std::array<std::string, kFieldCount> m_lowered;
+    std::shared_ptr<const RuleSet> m_rules;
+    RuleMatcher m_matcher;
 };
 
 }  // namespace tillery

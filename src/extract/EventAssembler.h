@@ -50,7 +50,8 @@ public:
     virtual bool line(std::string_view raw, std::int64_t sourceLine, AssembledRows& rows) = 0;
     // The end of the log: the last event is closed.
     virtual void finish(AssembledRows& rows) = 0;
-    // The Rule based device tidy of this layout.
+    // The Rule based device tidy of this layout. Reads nothing of the assembler: the run
+    // calls it on the thread that writes event rows while lines are still being read.
     virtual std::string tidyDevice(std::string_view device, std::string_view signature) const = 0;
 };
 

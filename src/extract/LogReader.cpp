@@ -6,6 +6,7 @@
 #include "core/RuleEngine.h"
 #include "core/SettingsStore.h"
 #include "extract/EventAssembler.h"
+#include "extract/EventStage.h"
 #include "extract/LineReader.h"
 #include "extract/MainWindowOps.h"
 #include "extract/Messages.h"
@@ -89,6 +90,16 @@ private:
     bool ruleBased() const { return m_type == ExtractionType::RuleBased; }
     void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                      std::string_view untidiedDevice = {});
+    // The Rule based row of a closed event, tested against the rules in force when it
+    // closed: on the event stage's thread, which alone writes while it runs.
+    void writeEvent(const RecordView& event, const RuleSet& rules);
+    // Every event row queued is written: the run may write to the file itself.
+    void waitForEvents()
+    {
+        if (m_stage) {
+            m_stage->wait();
+        }
+    }
     // The row of these values to the output file.
     void writeRow(const RecordView& record);
     void countLines();
@@ -101,9 +112,14 @@ private:
     const Layout m_layout;
     const RunOptions& m_options;
     StoredRules m_rules;  // read again whenever the store may have changed
+    RuleMatcher m_matcher;  // the event stage's while it has rows queued, else the run's
     const EventAssembler* m_assembler = nullptr;
     LineReader m_log;
     OutputWriter m_output;
+    // Tests and writes Rule based rows on a thread of its own; started with the first such
+    // row bound for the output file (a record sink takes its rows at once, on the run's
+    // thread).
+    std::unique_ptr<EventStage> m_stage;
     std::string m_logPath;
     std::string m_mask;
     std::array<char, 24> m_lineNumber{};  // digits of the Line field of the row being written
@@ -151,6 +167,7 @@ void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time
     if (!wantsLines()) {
         return;
     }
+    waitForEvents();  // Rule based rows still queued go first
     char* const digits = m_lineNumber.data();
     const char* const end = std::to_chars(digits, digits + m_lineNumber.size(), lineNumber).ptr;
     const std::string_view number(digits, static_cast<std::size_t>(end - digits));
@@ -172,26 +189,60 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
     if (!wantsEvents()) {
         return;
     }
-    if (m_type == ExtractionType::RuleBased) {
-        const auto count = m_rules.countNumber();
-        if (!count) {
-            throw ExtractionError("the stored rule count \"" + m_rules.countText() +
-                                  "\" is not a number");
+    if (m_type != ExtractionType::RuleBased) {
+        waitForEvents();  // Rule based rows still queued go first
+        writeRecord(event, RowKind::Event, time, sourceLine, event.device);
+        return;
+    }
+    // The rules are read here, on the run's thread, as the store holds them when the
+    // event closes.
+    std::shared_ptr<const RuleSet> rules = m_rules.current();
+    if (!rules->countNumber) {
+        throw ExtractionError("the stored rule count \"" + rules->countText + "\" is not a number");
+    }
+    if (*rules->countNumber <= 0) {
+        return;
+    }
+    rules->requireCount();
+    if (m_options.sink == nullptr && m_ops.hasCoreToSpare()) {
+        // Tested, tidied and written on the event stage's thread.
+        if (!m_stage) {
+            m_stage = std::make_unique<EventStage>(
+                [this](const RecordView& queued, const RuleSet& set) { writeEvent(queued, set); });
         }
-        if (*count <= 0 || !m_rules.matches(event)) {
+        if (m_stage->add(event, rules)) {
             return;
         }
-        if (m_tidy) {
-            std::string untidied = std::move(event.device);
-            event.device = m_assembler->tidyDevice(untidied, event.sig);
-            if (m_options.sink == nullptr) {
-                std::string().swap(untidied);  // only a record sink reads it
-            }
-            writeRecord(event, RowKind::Event, time, sourceLine, untidied);
-            return;
+        m_stage->wait();  // an event too long to queue: handled here, after those before it
+    }
+    if (!m_matcher.matches(*rules, viewOf(event))) {
+        return;
+    }
+    if (m_tidy) {
+        std::string untidied = std::move(event.device);
+        event.device = m_assembler->tidyDevice(untidied, event.sig);
+        if (m_options.sink == nullptr) {
+            std::string().swap(untidied);  // only a record sink reads it
         }
+        writeRecord(event, RowKind::Event, time, sourceLine, untidied);
+        return;
     }
     writeRecord(event, RowKind::Event, time, sourceLine, event.device);
+}
+
+void Run::writeEvent(const RecordView& event, const RuleSet& rules)
+{
+    if (!m_matcher.matches(rules, event)) {
+        return;
+    }
+    RecordView row = event;
+    std::string tidied;
+    if (m_tidy) {
+        tidied = m_assembler->tidyDevice(event.device, event.sig);
+        row.device = tidied;
+    }
+    const RowValues values = rowValues(m_mask, true, row);
+    m_output.writeRow(std::span(values.values.data(), values.count));
 }
 
 void Run::countLines()
@@ -314,6 +365,15 @@ void Run::setLineProgress()
 void Run::finishFiles()
 {
     m_log.close();
+    if (m_stage) {
+        // The rows of the events closed so far go out before the file closes; a failure
+        // to write them is the run's failure already, or it stopped anyway.
+        try {
+            m_stage->wait();
+        } catch (const std::exception&) {
+        }
+        m_stage.reset();
+    }
     m_output.close();
 }
 
@@ -343,6 +403,7 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
         // read is reported by the front end).
         m_ops.setProgressValue(m_counted ? static_cast<double>(m_lineCount) : m_progressMax);
         m_ops.setStatus(processingText(msg::kFinished, m_events, m_entries));
+        waitForEvents();
         m_output.flush();
         finishFiles();
     } catch (const std::exception& error) {

@@ -42,6 +42,12 @@ public:
     // change only with a signal, may be asked less often, and the run spends less on asking.
     virtual int linesBetweenCalls() const { return 1; }
 
+    // Whether a Rule based run may test and write its event rows on a thread of its own,
+    // on another processor core, while it reads on. A front end that keeps every core
+    // busy already (several logs run at once) answers false: there the thread would only
+    // add its handing over to the work.
+    virtual bool hasCoreToSpare() const { return true; }
+
     // Progress bar (`pbProcess`).
     virtual void setProgressMax(double max) = 0;
     virtual void setProgressValue(double value) = 0;

@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "extract/RunChecks.h"
+#include "extract/Text.h"
 #include "extract/WriteBehind.h"
 
 #include <cerrno>
@@ -23,33 +24,6 @@ namespace {
 // Rows are gathered here and handed to the file in large blocks: a log of a million lines
 // then costs a few hundred writes instead of a million.
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-
-// Copies one value into the buffer and returns the end of the copy. Most values are short
-// (a code, a line number, a date, a type): those are moved with a few fixed-size copies that
-// the compiler turns into plain loads and stores (two overlapping ones cover every length
-// of a range), sparing a library call per value; long values go to memcpy.
-char* copyValue(char* out, std::string_view value)
-{
-    const char* in = value.data();
-    const std::size_t n = value.size();
-    if (n > 32) {
-        std::memcpy(out, in, n);
-    } else if (n >= 16) {
-        std::memcpy(out, in, 16);
-        std::memcpy(out + n - 16, in + n - 16, 16);
-    } else if (n >= 8) {
-        std::memcpy(out, in, 8);
-        std::memcpy(out + n - 8, in + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(out, in, 4);
-        std::memcpy(out + n - 4, in + n - 4, 4);
-    } else if (n > 0) {
-        out[0] = in[0];
-        out[n / 2] = in[n / 2];
-        out[n - 1] = in[n - 1];
-    }
-    return out + n;
-}
 
 std::filesystem::path platformPath(const std::string& utf8Path)
 {

@@ -533,5 +533,36 @@ TEST(LogReaderTest, RuleSavedMidRunAppliesFromTheNextEventOn)
     EXPECT_EQ(names, (CheckedVector<std::string>{"Name", "Disk one", "Disk two", "Disk four"}));
 }
 
+// Rule based rows tested and written on a thread of their own are those written in turn:
+// over many batches, with an event too long to queue among them, and with the type
+// switched to Summary and back during the run.
+TEST(LogReaderTest, RuleBasedRowsWrittenAsideAreThoseWrittenInTurn)
+{
+    std::string log;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string device = i == 700 ? "USBSTOR\\" + std::string(300000, 'L') : "USBSTOR\\N" + std::to_string(i);
+        log += "[2004/08/17 12:03:45 1." + std::to_string(i) + " Driver Install]\r\n#I022 Found \"" + device +
+               "\" in x.inf; Device: \"" + (i % 3 == 0 ? "Fast Ethernet" : "Disk drive") + "\"\r\n";
+    }
+    std::vector<std::string> outputs;
+    for (const bool aside : {true, false}) {
+        RunFixture f(ExtractionType::RuleBased);
+        ResetRegistry(f.store);
+        f.ops.spareCore = aside;
+        f.writeLog(log);
+        f.ops.onYield = [](FakeWindowOps& ops) {
+            ops.type = ops.yields >= 1000 && ops.yields < 1100 ? ExtractionType::Summary
+                                                              : ExtractionType::RuleBased;
+            return true;
+        };
+        ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+        outputs.push_back(f.output());
+    }
+    EXPECT_EQ(outputs[0], outputs[1]);
+    EXPECT_NE(outputs[0].find(std::string(300000, 'L')), std::string::npos);
+    EXPECT_NE(outputs[0].find("Summary\tS"), std::string::npos);  // the rows while switched
+    EXPECT_GT(std::count(outputs[0].begin(), outputs[0].end(), '\n'), 1000);
+}
+
 }  // namespace
 }  // namespace tillery::test

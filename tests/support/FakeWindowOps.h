@@ -22,6 +22,7 @@ public:
     std::string status() const override { return m_status; }
     bool countsLinesFirst() const override { return countLines; }
     int linesBetweenCalls() const override { return stride; }
+    bool hasCoreToSpare() const override { return spareCore; }
     void setProgressMax(double max) override { progressMax = max; }
     void setProgressValue(double value) override;
     bool yield() override;
@@ -46,6 +47,7 @@ public:
     std::string saveDialogName = "setupapi.log.xls";
     bool countLines = true;  // whether the run is to count the lines first
     int stride = 1;          // lines between two rounds of calls
+    bool spareCore = true;   // whether Rule based rows may be written on another thread
     double progressMax = 0;
     double progressValue = 0;
     CheckedVector<double> progressValues;  // only while recordProgress is set

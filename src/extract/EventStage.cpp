@@ -1,0 +1,146 @@
+#include "extract/EventStage.h"
+
+#include "extract/Text.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tillery {
+namespace {
+
+// A batch is handed over when it holds this many events or its bytes are full: enough
+// that waking the other thread is rare, little enough that the two batches stay small.
+constexpr std::size_t kBatchEvents = 512;
+constexpr std::size_t kBatchBytes = 256 * 1024;
+
+// The record's values in record order, as they are queued.
+std::array<std::string_view, kFieldCount> valuesOf(const Record& r)
+{
+    return {r.full, r.date, r.instance, r.line, r.type, r.code,
+            r.path, r.device, r.guid, r.name, r.sig};
+}
+
+}  // namespace
+
+EventStage::EventStage(Write write) : m_write(std::move(write)), m_thread([this] { run(); })
+{
+    m_filling.bytes.resize(kBatchBytes);
+    m_filling.events.resize(kBatchEvents);
+    // The thread's batch gets its memory at the first handing over (a swap).
+}
+
+EventStage::~EventStage()
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_full; });
+        m_ending = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+bool EventStage::add(const Record& event, std::shared_ptr<const RuleSet> rules)
+{
+    const auto values = valuesOf(event);
+    std::size_t size = 0;
+    for (const std::string_view value : values) {
+        size += value.size();
+    }
+    if (size > kBatchBytes) {
+        return false;
+    }
+    if (m_filling.used > 0 &&
+        (m_filling.used == m_filling.events.size() ||
+         m_filling.filled + size > m_filling.bytes.size() || rules != m_filling.rules)) {
+        handOver();  // full, or the rules were saved anew: the new ones start a batch
+    }
+    m_filling.rules = std::move(rules);
+    Queued& ends = m_filling.events[m_filling.used++];
+    char* const start = m_filling.bytes.data();
+    char* out = start + m_filling.filled;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        out = copyValue(out, values[i]);
+        ends[i] = static_cast<std::size_t>(out - start);
+    }
+    m_filling.filled = static_cast<std::size_t>(out - start);
+    return true;
+}
+
+void EventStage::handOver()
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_full; });
+        throwIfFailed();
+        std::swap(m_filling, m_writing);
+        m_full = true;
+    }
+    m_changed.notify_all();
+    if (m_filling.events.empty()) {  // the first batch given back is a new one
+        m_filling.bytes.resize(kBatchBytes);
+        m_filling.events.resize(kBatchEvents);
+    }
+    m_filling.filled = 0;
+    m_filling.used = 0;
+}
+
+void EventStage::wait()
+{
+    if (m_filling.used > 0) {
+        handOver();
+    }
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_full; });
+    throwIfFailed();
+}
+
+void EventStage::throwIfFailed() const
+{
+    if (m_failure) {
+        std::rethrow_exception(m_failure);
+    }
+}
+
+void EventStage::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_full || m_ending; });
+        if (!m_full) {
+            return;
+        }
+        if (!m_failure) {
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                writeBatch(m_writing);  // the batch is the thread's alone until m_full drops
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            m_failure = failure;
+        }
+        m_full = false;
+        m_changed.notify_all();
+    }
+}
+
+void EventStage::writeBatch(Batch& batch)
+{
+    const char* const bytes = batch.bytes.data();
+    std::size_t begin = 0;
+    for (std::size_t e = 0; e < batch.used; ++e) {
+        const Queued& ends = batch.events[e];
+        std::array<std::string_view, kFieldCount> values;
+        for (std::size_t i = 0; i < kFieldCount; ++i) {
+            values[i] = std::string_view(bytes + begin, ends[i] - begin);
+            begin = ends[i];
+        }
+        const RecordView event{values[0], values[1], values[2], values[3], values[4], values[5],
+                               values[6], values[7], values[8], values[9], values[10]};
+        m_write(event, *batch.rules);
+    }
+}
+
+}  // namespace tillery
