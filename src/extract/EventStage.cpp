@@ -40,7 +40,7 @@ EventStage::~EventStage()
     m_thread.join();
 }
 
-bool EventStage::add(const Record& event, std::shared_ptr<const RuleSet> rules)
+bool EventStage::add(const Record& event, const std::shared_ptr<const RuleSet>& rules)
 {
     const auto values = valuesOf(event);
     std::size_t size = 0;
@@ -55,7 +55,9 @@ bool EventStage::add(const Record& event, std::shared_ptr<const RuleSet> rules)
          m_filling.filled + size > m_filling.bytes.size() || rules != m_filling.rules)) {
         handOver();  // full, or the rules were saved anew: the new ones start a batch
     }
-    m_filling.rules = std::move(rules);
+    if (m_filling.rules != rules) {
+        m_filling.rules = rules;  // counted references are shared only when the rules change
+    }
     Queued& ends = m_filling.events[m_filling.used++];
     char* const start = m_filling.bytes.data();
     char* out = start + m_filling.filled;

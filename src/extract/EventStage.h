@@ -37,7 +37,7 @@ public:
     // nothing, when its values are longer than a batch holds: copies of a log's longest
     // lines must not add up, so the run handles such an event itself (after wait()).
     // Throws what an earlier write threw.
-    bool add(const Record& event, std::shared_ptr<const RuleSet> rules);
+    bool add(const Record& event, const std::shared_ptr<const RuleSet>& rules);
     // Waits until every event queued is written. Throws what a write threw.
     void wait();
 

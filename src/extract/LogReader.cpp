@@ -196,7 +196,7 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
     }
     // The rules are read here, on the run's thread, as the store holds them when the
     // event closes.
-    std::shared_ptr<const RuleSet> rules = m_rules.current();
+    const std::shared_ptr<const RuleSet>& rules = m_rules.current();
     if (!rules->countNumber) {
         throw ExtractionError("the stored rule count \"" + rules->countText + "\" is not a number");
     }
