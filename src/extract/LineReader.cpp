@@ -47,9 +47,11 @@ public:
         Bytes bytes;  // kBufferSize bytes, the block's at kLead
         std::size_t got = 0;
         bool failed = false;
-        // The block's first line ends, as offsets from its first byte; empty when they
-        // were not looked for. Its memory goes back and forth with the blocks.
-        std::vector<std::uint32_t> ends;
+        // The block's first `endCount` line ends, as offsets from its first byte; none
+        // when they were not looked for. Room for kMostLineEnds, which goes back and forth
+        // with the blocks.
+        LineEnds ends;
+        std::size_t endCount = 0;
     };
 
     // Reads the file's next block into `block.bytes`.
@@ -61,17 +63,23 @@ public:
     // Lists the block's line ends, up to kMostLineEnds of them.
     static void findLineEnds(Block& block)
     {
+        if (!block.ends) {
+            // Not filled first: pages that no line end is written to cost no memory.
+            block.ends = std::make_unique_for_overwrite<std::uint32_t[]>(kMostLineEnds);
+        }
         const char* const first = block.bytes.get() + kLead;
         const char* const stop = first + block.got;
-        for (const char* at = first; block.ends.size() < kMostLineEnds;) {
+        std::size_t count = 0;
+        for (const char* at = first; count < kMostLineEnds; ++count) {
             const auto left = static_cast<std::size_t>(stop - at);
             const auto* newline = static_cast<const char*>(std::memchr(at, '\n', left));
             if (newline == nullptr) {
                 break;
             }
-            block.ends.push_back(static_cast<std::uint32_t>(newline - first));
+            block.ends[count] = static_cast<std::uint32_t>(newline - first);
             at = newline + 1;
         }
+        block.endCount = count;
     }
 
     explicit ReadAhead(std::FILE* file) : m_file(file), m_thread([this] { run(); }) {}
@@ -121,7 +129,7 @@ private:
             lock.unlock();
             // The block is the thread's alone until m_wanted drops.
             read(m_file, m_block);
-            m_block.ends.clear();
+            m_block.endCount = 0;
             if (findEnds && !m_block.failed) {
                 findLineEnds(m_block);
             }
@@ -269,11 +277,12 @@ bool LineReader::fill()
     m_read += static_cast<std::int64_t>(got);
     // The block's line ends, if the read-ahead thread found them: the block's first byte
     // now lies `got` bytes before the buffer's end, behind the start of the line it
-    // continues. The list it replaces goes back to be filled again.
-    m_ends.swap(block.ends);
-    if (!m_ends.empty()) {
-        m_nextEnd = m_ends.data();
-        m_endsStop = m_nextEnd + m_ends.size();
+    // continues.
+    const std::size_t endCount = block.endCount;
+    m_ends.swap(block.ends);  // the list it replaces goes back to be filled again
+    if (endCount > 0) {
+        m_nextEnd = m_ends.get();
+        m_endsStop = m_nextEnd + endCount;
         m_endsBase = m_end - got;
     }
     // A reader that goes on past its second block reads ahead from then on; one that

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tillery {
 
@@ -65,6 +64,7 @@ private:
         void operator()(char* bytes) const { std::free(bytes); }
     };
     using Bytes = std::unique_ptr<char, FreeBytes>;
+    using LineEnds = std::unique_ptr<std::uint32_t[]>;
     class ReadAhead;
     // A buffer of the standard size; throws std::bad_alloc.
     static Bytes newBuffer();
@@ -115,7 +115,7 @@ private:
     // at m_endsBase: the read-ahead thread finds them, so that the work on the lines does
     // not search for them. While any are left, *m_nextEnd is the first line end at or
     // after m_begin: whatever else moves m_begin takes its end from them or drops them.
-    std::vector<std::uint32_t> m_ends;
+    LineEnds m_ends;
     const std::uint32_t* m_nextEnd = nullptr;
     const std::uint32_t* m_endsStop = nullptr;
     std::size_t m_endsBase = 0;
