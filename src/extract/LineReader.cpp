@@ -21,6 +21,10 @@ constexpr std::size_t kBlockSize = 1 << 20;
 // it, so that the line's bytes are moved there instead of the block's behind them.
 constexpr std::size_t kLead = 64 * 1024;
 constexpr std::size_t kBufferSize = kLead + kBlockSize;
+// The most line ends kept for one block: lines of 16 bytes on average. A block of shorter
+// lines has its later ends searched for as they are needed, and a block's list stays
+// small however the log looks.
+constexpr std::size_t kMostLineEnds = kBlockSize / 16;
 
 }  // namespace
 
@@ -34,14 +38,20 @@ LineReader::Bytes LineReader::newBuffer()
 }
 
 // Reads the file a block at a time on a thread of its own, one block ahead of the reader:
-// the system's copy of the file into memory overlaps the work on the lines before. The
-// thread alone reads the file while it runs; blocks are handed over in file order.
+// the system's copy of the file into memory overlaps the work on the lines before, and so
+// does the search for the block's line ends when lines are read. The thread alone reads
+// the file while it runs; blocks are handed over in file order.
 class LineReader::ReadAhead {
 public:
     struct Block {
         Bytes bytes;  // kBufferSize bytes, the block's at kLead
         std::size_t got = 0;
         bool failed = false;
+        // The block's first `endCount` line ends, as offsets from its first byte; none
+        // when they were not looked for. Room for kMostLineEnds, which goes back and forth
+        // with the blocks.
+        LineEnds ends;
+        std::size_t endCount = 0;
     };
 
     // Reads the file's next block into `block.bytes`.
@@ -49,6 +59,27 @@ public:
     {
         block.got = std::fread(block.bytes.get() + kLead, 1, kBlockSize, file);
         block.failed = block.got < kBlockSize && std::ferror(file) != 0;
+    }
+    // Lists the block's line ends, up to kMostLineEnds of them.
+    static void findLineEnds(Block& block)
+    {
+        if (!block.ends) {
+            // Not filled first: pages that no line end is written to cost no memory.
+            block.ends = std::make_unique_for_overwrite<std::uint32_t[]>(kMostLineEnds);
+        }
+        const char* const first = block.bytes.get() + kLead;
+        const char* const stop = first + block.got;
+        std::size_t count = 0;
+        for (const char* at = first; count < kMostLineEnds; ++count) {
+            const auto left = static_cast<std::size_t>(stop - at);
+            const auto* newline = static_cast<const char*>(std::memchr(at, '\n', left));
+            if (newline == nullptr) {
+                break;
+            }
+            block.ends[count] = static_cast<std::uint32_t>(newline - first);
+            at = newline + 1;
+        }
+        block.endCount = count;
     }
 
     explicit ReadAhead(std::FILE* file) : m_file(file), m_thread([this] { run(); }) {}
@@ -65,12 +96,14 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Reads the next block into `buffer` (kBufferSize bytes).
-    void request(Bytes buffer)
+    // Reads the next block into `block.bytes` (kBufferSize bytes), and lists its line ends
+    // in `block.ends` when `findEnds`.
+    void request(Block block, bool findEnds)
     {
         {
             std::lock_guard lock(m_mutex);
-            m_block.bytes = std::move(buffer);
+            m_block = std::move(block);
+            m_findEnds = findEnds;
             m_wanted = true;
         }
         m_changed.notify_all();
@@ -92,8 +125,14 @@ private:
             if (!m_wanted) {
                 return;
             }
+            const bool findEnds = m_findEnds;
             lock.unlock();
-            read(m_file, m_block);  // the block is the thread's alone until m_wanted drops
+            // The block is the thread's alone until m_wanted drops.
+            read(m_file, m_block);
+            m_block.endCount = 0;
+            if (findEnds && !m_block.failed) {
+                findLineEnds(m_block);
+            }
             lock.lock();
             m_wanted = false;
             m_changed.notify_all();
@@ -104,6 +143,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     Block m_block;         // the thread's while m_wanted
+    bool m_findEnds = false;
     bool m_wanted = false;
     bool m_ending = false;
     std::thread m_thread;  // last: it starts once the members above exist
@@ -137,6 +177,8 @@ bool LineReader::open(const std::string& utf8Path)
     m_begin = m_end = 0;
     m_eof = false;
     m_read = 0;
+    dropLineEnds();
+    m_byLines = false;
 #ifdef _WIN32
     struct _stat64 status {};
     const bool known = _fstat64(_fileno(m_file), &status) == 0;
@@ -160,6 +202,7 @@ void LineReader::close()
     m_eof = true;
     m_read = 0;
     m_openedSize = -1;
+    dropLineEnds();
 }
 
 void LineReader::resize(std::size_t size)
@@ -175,6 +218,9 @@ void LineReader::resize(std::size_t size)
 
 bool LineReader::fill()
 {
+    // Only bytes without a line end are left (a line's start, or none): the block's line
+    // ends are all taken or no longer wanted.
+    dropLineEnds();
     if (m_file == nullptr || m_eof) {
         return false;
     }
@@ -229,14 +275,24 @@ bool LineReader::fill()
         m_end += got;
     }
     m_read += static_cast<std::int64_t>(got);
+    // The block's line ends, if the read-ahead thread found them: the block's first byte
+    // now lies `got` bytes before the buffer's end, behind the start of the line it
+    // continues.
+    const std::size_t endCount = block.endCount;
+    m_ends.swap(block.ends);  // the list it replaces goes back to be filled again
+    if (endCount > 0) {
+        m_nextEnd = m_ends.get();
+        m_endsStop = m_nextEnd + endCount;
+        m_endsBase = m_end - got;
+    }
     // A reader that goes on past its second block reads ahead from then on; one that
     // wants only the first lines (the layout test, the header scan) reads no more than it
-    // uses.
+    // uses. A pass that takes blocks whole (the count) has no use for their line ends.
     if (++m_blocks >= 2) {
         if (!m_ahead) {
             m_ahead = std::make_unique<ReadAhead>(m_file);
         }
-        m_ahead->request(std::move(block.bytes));
+        m_ahead->request(std::move(block), m_byLines);
     } else {
         m_spare = std::move(block.bytes);
     }
@@ -245,20 +301,9 @@ bool LineReader::fill()
 
 bool LineReader::nextAcrossBlocks(std::string_view& line)
 {
-    std::size_t scanned = m_begin;
+    // next() found no line end in the buffer: the line goes on in the next block.
+    m_byLines = true;
     for (;;) {
-        const char* start = data() + scanned;
-        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - scanned));
-        if (newline != nullptr) {
-            const std::size_t nl = static_cast<std::size_t>(newline - data());
-            std::size_t stop = nl;
-            if (stop > m_begin && data()[stop - 1] == '\r') {
-                --stop;
-            }
-            line = std::string_view(data() + m_begin, stop - m_begin);
-            m_begin = nl + 1;
-            return true;
-        }
         const std::size_t pending = m_end - m_begin;
         if (!fill()) {
             if (m_begin < m_end) {
@@ -268,17 +313,23 @@ bool LineReader::nextAcrossBlocks(std::string_view& line)
             }
             return false;
         }
-        scanned = m_begin + pending;  // fill() moved the unread bytes to the front
+        // fill() moved the unread bytes, which hold no line end, to the front.
+        if (const char* const newline = takeLineEnd(m_begin + pending)) {
+            takeLine(newline, line);
+            return true;
+        }
     }
 }
 
 bool LineReader::nextBlock(std::string_view& bytes)
 {
+    m_byLines = false;
     if (m_begin == m_end && !fill()) {
         return false;
     }
     bytes = std::string_view(data() + m_begin, m_end - m_begin);
     m_begin = m_end;
+    dropLineEnds();
     return true;
 }
 

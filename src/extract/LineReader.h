@@ -11,9 +11,10 @@
 namespace tillery {
 
 // Reads a log line by line in large blocks; from the third block on, each is read by a
-// thread of its own while the lines of the one before are handed out. A line ends at LF;
-// a CR directly before the LF is dropped with it. A last line without a line end is still
-// a line. Bytes pass through unchanged, NUL included.
+// thread of its own while the lines of the one before are handed out, and while lines are
+// read that thread also finds the block's line ends. A line ends at LF; a CR directly
+// before the LF is dropped with it. A last line without a line end is still a line. Bytes
+// pass through unchanged, NUL included.
 class LineReader {
 public:
     LineReader();
@@ -31,15 +32,9 @@ public:
     bool next(std::string_view& line)
     {
         // Most lines lie whole in the buffer: they are handed out here, without a call.
-        if (m_begin < m_end) {
-            const char* const start = data() + m_begin;
-            const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - m_begin));
-            if (newline != nullptr) {
-                const auto length = static_cast<std::size_t>(newline - start);
-                line = std::string_view(start, length > 0 && newline[-1] == '\r' ? length - 1 : length);
-                m_begin += length + 1;
-                return true;
-            }
+        if (const char* const newline = takeLineEnd(m_begin)) {
+            takeLine(newline, line);
+            return true;
         }
         return nextAcrossBlocks(line);
     }
@@ -69,6 +64,7 @@ private:
         void operator()(char* bytes) const { std::free(bytes); }
     };
     using Bytes = std::unique_ptr<char, FreeBytes>;
+    using LineEnds = std::unique_ptr<std::uint32_t[]>;
     class ReadAhead;
     // A buffer of the standard size; throws std::bad_alloc.
     static Bytes newBuffer();
@@ -78,6 +74,30 @@ private:
     bool fill();
     // next() for a line that the buffer does not hold whole.
     bool nextAcrossBlocks(std::string_view& line);
+    // The first line end at or after m_begin, null when the buffer holds none; a search
+    // starts at `from`, before which there is none. The block's line ends found by the
+    // read-ahead thread tell it without a search; it is taken from them, so the caller
+    // moves m_begin past it.
+    const char* takeLineEnd(std::size_t from)
+    {
+        if (m_nextEnd != m_endsStop) {
+            return data() + m_endsBase + *m_nextEnd++;
+        }
+        if (from >= m_end) {
+            return nullptr;
+        }
+        return static_cast<const char*>(std::memchr(data() + from, '\n', m_end - from));
+    }
+    // Hands out the line from m_begin to `newline`, a CR before it dropped, and moves past it.
+    void takeLine(const char* newline, std::string_view& line)
+    {
+        const char* const start = data() + m_begin;
+        const auto length = static_cast<std::size_t>(newline - start);
+        line = std::string_view(start, length > 0 && newline[-1] == '\r' ? length - 1 : length);
+        m_begin += length + 1;
+    }
+    // Forgets the block's line ends, for bytes taken without them.
+    void dropLineEnds() { m_nextEnd = m_endsStop = nullptr; }
 
     std::FILE* m_file = nullptr;
     std::unique_ptr<ReadAhead> m_ahead;  // reads the next block, from the third one on
@@ -91,6 +111,15 @@ private:
     int m_openError = 0;
     std::int64_t m_read = 0;  // bytes read from the file into the buffer
     std::int64_t m_openedSize = -1;
+    // The line ends of the block in the buffer, as offsets from its first byte, which lies
+    // at m_endsBase: the read-ahead thread finds them, so that the work on the lines does
+    // not search for them. While any are left, *m_nextEnd is the first line end at or
+    // after m_begin: whatever else moves m_begin takes its end from them or drops them.
+    LineEnds m_ends;
+    const std::uint32_t* m_nextEnd = nullptr;
+    const std::uint32_t* m_endsStop = nullptr;
+    std::size_t m_endsBase = 0;
+    bool m_byLines = false;  // lines are being read: blocks read ahead come with their ends
 };
 
 template <typename See>
@@ -98,14 +127,13 @@ bool LineReader::skipLine(See&& see)
 {
     bool any = false;
     for (;;) {
-        const std::string_view pending(data() + m_begin, m_end - m_begin);
-        const auto newline = pending.find('\n');
-        if (newline != std::string_view::npos) {
-            const bool crBefore = newline > 0 && pending[newline - 1] == '\r';
-            see(pending.substr(0, crBefore ? newline - 1 : newline));
-            m_begin += newline + 1;
+        if (const char* const newline = takeLineEnd(m_begin)) {
+            std::string_view line;
+            takeLine(newline, line);
+            see(line);
             return true;
         }
+        const std::string_view pending(data() + m_begin, m_end - m_begin);
         if (!pending.empty()) {
             see(pending);
             any = true;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,135 @@ TEST(LineReader, LinesAcrossBlocksComeOutWholeAndInOrder)
         }
         EXPECT_EQ(read, lines) << c.what;
         EXPECT_EQ(reader.position(), static_cast<std::int64_t>(bytes.size())) << c.what;
+    }
+}
+
+// The line that starts at byte `at` of `bytes` as the reader should hand it out, and where
+// the next one starts.
+std::pair<std::string_view, std::size_t> lineAt(std::string_view bytes, std::size_t at)
+{
+    const std::size_t newline = bytes.find('\n', at);
+    if (newline == std::string_view::npos) {
+        return {bytes.substr(at), bytes.size()};
+    }
+    std::string_view line = bytes.substr(at, newline - at);
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return {line, newline + 1};
+}
+
+// From the third block on, the read-ahead thread finds a block's line ends and next() takes
+// them from its list. Lines whose ends fall where such blocks meet, lines long enough to
+// make the buffer grow, and blocks of more lines than the list keeps all come out as in
+// the file: read line by line, and again with lines skipped, blocks taken whole and the
+// end asked about in between.
+TEST(LineReader, LinesOfBlocksReadAheadComeOutAsInTheFile)
+{
+    struct Piece {
+        std::size_t start;   // where the line starts; short lines fill the log up to it
+        std::size_t length;  // of the line, its end not counted
+        const char* end;     // its line end
+    };
+    struct Case {
+        const char* what;
+        std::size_t shortLength;  // of the lines that fill the log between the pieces
+        std::vector<Piece> pieces;
+        std::size_t size;  // short lines fill the log up to this size after the pieces
+    };
+    const std::size_t M = kMiB;
+    const std::vector<Case> cases = {
+        {"lines that end where blocks end, an empty line first in a block", 80,
+         {{2 * M - 100, 99, "\n"}, {4 * M - 100, 99, "\n"}, {4 * M, 0, "\n"}}, 5 * M + 123},
+        {"a line across the first block read ahead, a CR LF split over two blocks", 80,
+         {{2 * M - 10, 40, "\n"}, {3 * M - 100, 99, "\r\n"}}, 4 * M + M / 2},
+        {"a 200 KB line over a block's end, after lines read ahead", 80,
+         {{4 * M - 100 * 1024, 200 * 1024, "\r\n"}}, 5 * M + M / 2},
+        {"a line of three blocks whose CR ends a block", 60,
+         {{3 * M - 300, 3 * M + 299, "\r\n"}}, 7 * M},
+        {"lines of one byte, more ends in a block than are kept", 1,
+         {{3 * M - 1, 0, "\n"}, {4 * M + 1, 10, ""}}, 0},
+        {"a last line without a line end in a block read ahead", 60, {{5 * M + 7, 50, ""}}, 0},
+    };
+    const TempDir dir;
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        const Case& test = cases[c];
+        std::string bytes;
+        std::size_t shortLines = 0;
+        // Short lines up to `size`, some with CR LF or a NUL, the last one as long as fits.
+        const auto fillTo = [&](std::size_t size) {
+            while (bytes.size() < size) {
+                const std::size_t room = size - bytes.size() - 1;
+                const bool cr = ++shortLines % 7 == 0 && room >= test.shortLength + 2;
+                std::string line = lineOf(shortLines, test.shortLength).substr(0, test.shortLength);
+                line.resize(std::min(line.size(), room - (cr ? 1 : 0)));
+                if (shortLines % 5 == 0 && !line.empty()) {
+                    line.back() = '\0';
+                }
+                bytes += line + (cr ? "\r\n" : "\n");
+            }
+        };
+        for (std::size_t p = 0; p < test.pieces.size(); ++p) {
+            const Piece& piece = test.pieces[p];
+            fillTo(piece.start);
+            ASSERT_EQ(bytes.size(), piece.start) << test.what;
+            bytes += lineOf(1000000 + p, piece.length).substr(0, piece.length) + piece.end;
+        }
+        fillTo(test.size);
+        const std::string path = dir.file("log.txt");
+        writeFile(path, bytes);
+
+        for (const bool mixed : {false, true}) {
+            SCOPED_TRACE(std::string(test.what) + (mixed ? ", reads mixed" : ", line by line"));
+            LineReader reader;
+            ASSERT_TRUE(reader.open(path));
+            std::mt19937 pick(static_cast<unsigned>(c));
+            std::string fault;
+            for (std::size_t steps = 0; fault.empty(); ++steps) {
+                const auto at = static_cast<std::size_t>(reader.position());
+                const auto [expected, after] = lineAt(bytes, at);
+                // Mixed: now and then a block taken whole, a line skipped, the end asked about.
+                const unsigned roll = pick() % 20000;
+                const bool takeBlock = mixed && roll == 1;
+                const bool skip = mixed && roll < 1000 && !takeBlock;
+                if (mixed && roll % 50 == 0 && reader.atEnd() != (at == bytes.size())) {
+                    fault = "atEnd() at byte " + std::to_string(at);
+                    break;
+                }
+                std::string skipped;
+                std::string_view got;
+                bool any = false;
+                if (takeBlock) {
+                    std::string_view block;
+                    if (reader.nextBlock(block)) {
+                        if (block != std::string_view(bytes).substr(at, block.size())) {
+                            fault = "block at byte " + std::to_string(at);
+                        }
+                        continue;
+                    }
+                } else if (skip) {
+                    // A piece from a wrong line end can be any length: it is not copied then.
+                    any = reader.skipLine([&](std::string_view piece) {
+                        skipped += piece.substr(0, bytes.size() - skipped.size());
+                    });
+                    got = skipped;
+                } else {
+                    any = reader.next(got);
+                }
+                if (any != (at < bytes.size())) {
+                    fault = "a line at byte " + std::to_string(at) + " came " +
+                            (any ? "after the end" : "out missing");
+                } else if (!any) {
+                    break;
+                } else if (got != expected ||
+                           reader.position() != static_cast<std::int64_t>(after)) {
+                    fault = "the line at byte " + std::to_string(at) + " after " +
+                            std::to_string(steps) + " steps";
+                }
+            }
+            EXPECT_EQ(fault, "");
+            EXPECT_EQ(reader.position(), static_cast<std::int64_t>(bytes.size()));
+        }
     }
 }
 
