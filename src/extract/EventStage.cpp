@@ -10,8 +10,8 @@ namespace {
 
 // A batch is handed over when it holds this many events or its bytes are full: enough
 // that waking the other thread is rare, little enough that the two batches stay small.
-constexpr std::size_t kBatchEvents = 512;
-constexpr std::size_t kBatchBytes = 256 * 1024;
+constexpr std::size_t kBatchEvents = 2048;
+constexpr std::size_t kBatchBytes = 512 * 1024;
 
 // The record's values in record order, as they are queued.
 std::array<std::string_view, kFieldCount> valuesOf(const Record& r)

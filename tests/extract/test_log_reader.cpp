@@ -539,8 +539,8 @@ TEST(LogReaderTest, RuleSavedMidRunAppliesFromTheNextEventOn)
 TEST(LogReaderTest, RuleBasedRowsWrittenAsideAreThoseWrittenInTurn)
 {
     std::string log;
-    for (int i = 0; i < 1500; ++i) {
-        const std::string device = i == 700 ? "USBSTOR\\" + std::string(300000, 'L') : "USBSTOR\\N" + std::to_string(i);
+    for (int i = 0; i < 3000; ++i) {
+        const std::string device = i == 700 ? "USBSTOR\\" + std::string(600000, 'L') : "USBSTOR\\N" + std::to_string(i);
         log += "[2004/08/17 12:03:45 1." + std::to_string(i) + " Driver Install]\r\n#I022 Found \"" + device +
                "\" in x.inf; Device: \"" + (i % 3 == 0 ? "Fast Ethernet" : "Disk drive") + "\"\r\n";
     }
@@ -559,7 +559,7 @@ TEST(LogReaderTest, RuleBasedRowsWrittenAsideAreThoseWrittenInTurn)
         outputs.push_back(f.output());
     }
     EXPECT_EQ(outputs[0], outputs[1]);
-    EXPECT_NE(outputs[0].find(std::string(300000, 'L')), std::string::npos);
+    EXPECT_NE(outputs[0].find(std::string(600000, 'L')), std::string::npos);
     EXPECT_NE(outputs[0].find("Summary\tS"), std::string::npos);  // the rows while switched
     EXPECT_GT(std::count(outputs[0].begin(), outputs[0].end(), '\n'), 1000);
 }
