@@ -46,12 +46,7 @@ bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t co
 
 std::string_view fieldValue(const Record& record, Field field)
 {
-    // The record's member of each field, in catalogue order (as inColumnOrder).
-    static constexpr std::array<std::string Record::*, kFieldCount> kMembers = {
-        &Record::date, &Record::instance, &Record::line,   &Record::type,
-        &Record::code, &Record::sig,      &Record::guid,   &Record::name,
-        &Record::device, &Record::full,   &Record::path};
-    return record.*kMembers[static_cast<std::size_t>(field)];
+    return record.*kColumnMembers<std::string>[static_cast<std::size_t>(field)];
 }
 
 std::string fFormatShowFields(const SettingsStore& store)

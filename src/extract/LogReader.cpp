@@ -162,9 +162,7 @@ void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time
     }
     // Line rows are written in Full only, where the mask does not apply: every field, the
     // line's values as they are, not copied first.
-    auto values = columnValues(line);
-    values[static_cast<std::size_t>(Field::Line)] = number;
-    m_output.writeRow(values);
+    m_output.writeRow(line, number);
 }
 
 void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)

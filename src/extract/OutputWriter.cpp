@@ -1,6 +1,8 @@
 #include "extract/OutputWriter.h"
 
 #include "core/Errors.h"
+#include "core/FieldCatalogue.h"
+#include "core/OutputFormat.h"
 #include "extract/RunChecks.h"
 #include "extract/WriteBehind.h"
 
@@ -32,8 +34,11 @@ char* copyValue(char* out, std::string_view value)
 {
     const char* in = value.data();
     const std::size_t n = value.size();
-    if (n > 32) {
+    if (n > 64) {
         std::memcpy(out, in, n);
+    } else if (n > 32) {
+        std::memcpy(out, in, 32);
+        std::memcpy(out + n - 32, in + n - 32, 32);
     } else if (n >= 16) {
         std::memcpy(out, in, 16);
         std::memcpy(out + n - 16, in + n - 16, 16);
@@ -225,6 +230,45 @@ void OutputWriter::writeRow(std::span<const std::string_view> values)
         out = copyValue(out, values[i]);
     }
     *out++ = '\r';
+    *out++ = '\n';
+    m_used = static_cast<std::size_t>(out - m_buffer.data());
+    ++m_rows;
+}
+
+void OutputWriter::writeRow(const RecordView& record, std::string_view line)
+{
+    // The loops over the columns are unrolled: each column's value is then read from its
+    // own place in the record, and each column's copy has branches of its own, which soon
+    // learn that column's usual length (a Date Time is 19 bytes, most Signatures are empty,
+    // most Full Texts long). In one loop, one set of branches would see eleven lengths in
+    // turn and guess several wrong in every row.
+    const auto value = [&](std::size_t column) {
+        return column == static_cast<std::size_t>(Field::Line)
+                   ? line
+                   : record.*kColumnMembers<std::string_view>[column];
+    };
+    std::size_t size = kFieldCount + 1;  // the TABs and CR LF
+#pragma GCC unroll 16
+    for (std::size_t column = 0; column < kFieldCount; ++column) {
+        size += value(column).size();
+    }
+    if (m_file == nullptr || size > m_buffer.size() - m_used) {
+        // Not open, or no room left: the general routine fails, hands the buffer over or
+        // writes the row past it.
+        std::array<std::string_view, kFieldCount> values;
+        for (std::size_t column = 0; column < kFieldCount; ++column) {
+            values[column] = value(column);
+        }
+        writeRow(std::span<const std::string_view>(values));
+        return;
+    }
+    char* out = m_buffer.data() + m_used;
+#pragma GCC unroll 16
+    for (std::size_t column = 0; column < kFieldCount; ++column) {
+        out = copyValue(out, value(column));
+        *out++ = '\t';
+    }
+    out[-1] = '\r';  // in place of the last TAB
     *out++ = '\n';
     m_used = static_cast<std::size_t>(out - m_buffer.data());
     ++m_rows;
