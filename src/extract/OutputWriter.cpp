@@ -6,6 +6,7 @@
 #include "extract/RunChecks.h"
 #include "extract/WriteBehind.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
