@@ -47,13 +47,7 @@ bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t co
 template <typename Text>
 std::string_view valueOfField(const BasicRecord<Text>& record, Field field)
 {
-    // The record's member of each field, in catalogue order (as inColumnOrder).
-    using Member = Text BasicRecord<Text>::*;
-    using R = BasicRecord<Text>;
-    static constexpr std::array<Member, kFieldCount> kMembers = {
-        &R::date, &R::instance, &R::line,   &R::type, &R::code, &R::sig,
-        &R::guid, &R::name,     &R::device, &R::full, &R::path};
-    return record.*kMembers[static_cast<std::size_t>(field)];
+    return record.*kColumnMembers<Text>[static_cast<std::size_t>(field)];
 }
 
 std::string_view fieldValue(const Record& record, Field field)

@@ -25,12 +25,14 @@ std::string fFormatShowFields(const SettingsStore& store);
 void appendRow(std::string& out, std::string_view strSendShowFields, bool ruleBasedSelected,
                const Record& record);
 
-// A record's values in column (catalogue) order: the row of every field.
-inline std::array<std::string_view, kFieldCount> columnValues(const RecordView& r)
-{
-    return {r.date, r.instance, r.line, r.type, r.code, r.sig,
-            r.guid, r.name,     r.device, r.full, r.path};
-}
+// A record's members in column (catalogue) order: `record.*kColumnMembers<Text>[i]` is the
+// value of column i.
+template <typename Text>
+inline constexpr std::array<Text BasicRecord<Text>::*, kFieldCount> kColumnMembers = {
+    &BasicRecord<Text>::date, &BasicRecord<Text>::instance, &BasicRecord<Text>::line,
+    &BasicRecord<Text>::type, &BasicRecord<Text>::code,     &BasicRecord<Text>::sig,
+    &BasicRecord<Text>::guid, &BasicRecord<Text>::name,     &BasicRecord<Text>::device,
+    &BasicRecord<Text>::full, &BasicRecord<Text>::path};
 
 // The values one row holds, in column order, by the rule of appendRow: the row is them
 // joined by single TABs. Views into the record.

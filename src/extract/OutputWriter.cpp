@@ -1,10 +1,13 @@
 #include "extract/OutputWriter.h"
 
 #include "core/Errors.h"
+#include "core/FieldCatalogue.h"
+#include "core/OutputFormat.h"
 #include "extract/RunChecks.h"
 #include "extract/Text.h"
 #include "extract/WriteBehind.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -199,6 +202,45 @@ void OutputWriter::writeRow(std::span<const std::string_view> values)
         out = copyValue(out, values[i]);
     }
     *out++ = '\r';
+    *out++ = '\n';
+    m_used = static_cast<std::size_t>(out - m_buffer.data());
+    ++m_rows;
+}
+
+void OutputWriter::writeRow(const RecordView& record, std::string_view line)
+{
+    // The loops over the columns are unrolled: each column's value is then read from its
+    // own place in the record, and each column's copy has branches of its own, which soon
+    // learn that column's usual length (a Date Time is 19 bytes, most Signatures are empty,
+    // most Full Texts long). In one loop, one set of branches would see eleven lengths in
+    // turn and guess several wrong in every row.
+    const auto value = [&](std::size_t column) {
+        return column == static_cast<std::size_t>(Field::Line)
+                   ? line
+                   : record.*kColumnMembers<std::string_view>[column];
+    };
+    std::size_t size = kFieldCount + 1;  // the TABs and CR LF
+#pragma GCC unroll 16
+    for (std::size_t column = 0; column < kFieldCount; ++column) {
+        size += value(column).size();
+    }
+    if (m_file == nullptr || size > m_buffer.size() - m_used) {
+        // Not open, or no room left: the general routine fails, hands the buffer over or
+        // writes the row past it.
+        std::array<std::string_view, kFieldCount> values;
+        for (std::size_t column = 0; column < kFieldCount; ++column) {
+            values[column] = value(column);
+        }
+        writeRow(std::span<const std::string_view>(values));
+        return;
+    }
+    char* out = m_buffer.data() + m_used;
+#pragma GCC unroll 16
+    for (std::size_t column = 0; column < kFieldCount; ++column) {
+        out = copyValue(out, value(column));
+        *out++ = '\t';
+    }
+    out[-1] = '\r';  // in place of the last TAB
     *out++ = '\n';
     m_used = static_cast<std::size_t>(out - m_buffer.data());
     ++m_rows;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Record.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -40,6 +42,9 @@ public:
     // Appends the row of these values joined by single TABs, and CR LF, without building
     // it first: a row longer than the buffer goes to the file value by value.
     void writeRow(std::span<const std::string_view> values);
+    // Appends the row of every field of `record` in column order, with `line` as its Line
+    // value: the bytes of writeRow(span) of those values. Each log line's row in Full.
+    void writeRow(const RecordView& record, std::string_view line);
     // Writes bytes that hold whole rows, line ends included, after the rows buffered so
     // far; they are not counted in rows(). Throws ExtractionError on failure.
     void writeRows(std::string_view bytes);

@@ -1,10 +1,12 @@
 #include "extract/OutputWriter.h"
 
 #include "core/Errors.h"
+#include "core/OutputFormat.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -105,6 +107,47 @@ TEST(OutputWriter, ManyRowsAndRowsLongerThanTheBufferKeepTheirOrder)
     }
     EXPECT_TRUE(writer.close());
     EXPECT_EQ(readFile(path), expected);
+}
+
+// A line's row is copied column by column in pieces chosen by the value's length: every
+// column takes lengths either side of each piece, in rows enough to fill the buffer several
+// times, and one value longer than the whole buffer. Each row must be its values joined.
+TEST(OutputWriter, LineRowsAreTheirValuesJoinedByTabs)
+{
+    constexpr std::array<std::size_t, 17> kLengths = {0,  1,  2,  3,  4,  7,  8,  15, 16,
+                                                      17, 31, 32, 33, 63, 64, 65, 300};
+    // No two neighbouring bytes alike, so that a byte copied to a wrong place shows.
+    std::string text(4096, ' ');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char>('!' + (i * 7) % 90);
+    }
+    const std::string huge(3u << 20, 'h');
+    const TempDir dir;
+    const std::string path = dir.file("lines.xls");
+    OutputWriter writer;
+    ASSERT_TRUE(writer.openAppend(path));
+    std::string expected;
+    for (std::size_t row = 0; row < 6000; ++row) {
+        std::array<std::string_view, 12> values;  // the record's eleven, then the Line given
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            values[i] = std::string_view(text).substr((row * 5 + i * 11) % 1000,
+                                                      kLengths[(row + i) % kLengths.size()]);
+        }
+        if (row == 3000) {
+            values[1] = huge;  // Full Text
+        }
+        const RecordView record = {values[1], values[2], values[3], values[4],
+                                   values[5], values[6], values[7], values[8],
+                                   values[9], values[10], values[11]};
+        writer.writeRow(record, values[0]);
+        expected += fFormatOutput("", false, record.full, record.date, record.instance,
+                                  values[0], record.type, record.code, record.path,
+                                  record.device, record.guid, record.name, record.sig);
+        expected += "\r\n";
+    }
+    EXPECT_EQ(writer.rows(), 6000);
+    EXPECT_TRUE(writer.close());
+    EXPECT_TRUE(readFile(path) == expected);
 }
 
 TEST(OutputWriter, AttachedStreamIsFlushedButLeftOpen)

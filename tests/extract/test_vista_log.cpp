@@ -259,6 +259,25 @@ TEST(VistaLogTest, EventsRunFromTitleToExitAndCarryTheirValues)
     }
 }
 
+// Line numbers below 1000 are looked up, the others worked out: an event of 1200 lines
+// numbers every one, across the change.
+TEST(VistaLogTest, LongEventNumbersEveryLine)
+{
+    std::string log = kHead + ">>>  [Enable Device Install]\r\n";
+    for (int i = 0; i < 1200; ++i) {
+        log += "     dvi: line\r\n";
+    }
+    const auto rows = splitRows(pressOutput(log, ExtractionType::Full));
+    ASSERT_EQ(rows.size(), 5u + 1201u);
+    std::vector<std::string> numbers;
+    std::vector<std::string> expected;
+    for (std::size_t n = 0; n <= 1200; ++n) {
+        numbers.push_back(columns(rows[5 + n])[Line]);
+        expected.push_back(std::to_string(n));
+    }
+    EXPECT_EQ(numbers, expected);
+}
+
 // ---- Fields of single lines ------------------------------------------------------------------
 
 TEST(VistaLinesTest, LineKindsAndDates)
