@@ -27,6 +27,14 @@ enum class Field : int {
     Path,
 };
 
+// A set of fields: bit i for the field of catalogue position i.
+using FieldSet = unsigned;
+inline constexpr FieldSet kAllFields = (FieldSet{1} << kFieldCount) - 1;
+constexpr FieldSet fieldBit(Field field)
+{
+    return FieldSet{1} << static_cast<int>(field);
+}
+
 // The select types of a rule, in the order the rules dialog offers them.
 inline constexpr std::array<std::string_view, 3> kSelectTypes = {"Starts with", "Contains",
                                                                  "Not blank"};

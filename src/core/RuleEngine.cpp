@@ -130,6 +130,9 @@ const std::shared_ptr<const RuleSet>& StoredRules::current()
     rules->count = textToInt16(rules->countText);
     for (int i = 1; rules->count && i <= *rules->count; ++i) {
         rules->rules.push_back(readRule(m_store, i));
+        if (const auto field = rules->rules.back().field) {
+            rules->fieldsRead |= fieldBit(*field);
+        }
     }
     m_rules = std::move(rules);
     return m_rules;

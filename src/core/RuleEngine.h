@@ -54,6 +54,7 @@ struct RuleSet {
     std::optional<double> countNumber;  // its value as a number (none when it is no number)
     std::optional<int> count;           // none: the count is no 16-bit number
     std::vector<PreparedRule> rules;
+    FieldSet fieldsRead = 0;  // the fields whose values the rules test
 
     // Throws ExtractionError when the count is no 16-bit number: no rule can be read.
     void requireCount() const;

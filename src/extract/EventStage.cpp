@@ -1,5 +1,6 @@
 #include "extract/EventStage.h"
 
+#include "core/OutputFormat.h"
 #include "extract/Text.h"
 
 #include <algorithm>
@@ -13,12 +14,6 @@ namespace {
 constexpr std::size_t kBatchEvents = 2048;
 constexpr std::size_t kBatchBytes = 512 * 1024;
 
-// The record's values in record order, as they are queued.
-std::array<std::string_view, kFieldCount> valuesOf(const Record& r)
-{
-    return {r.full, r.date, r.instance, r.line, r.type, r.code,
-            r.path, r.device, r.guid, r.name, r.sig};
-}
 
 }  // namespace
 
@@ -40,12 +35,18 @@ EventStage::~EventStage()
     m_thread.join();
 }
 
-bool EventStage::add(const Record& event, const std::shared_ptr<const RuleSet>& rules)
+bool EventStage::add(const Record& event, const std::shared_ptr<const RuleSet>& rules,
+                     FieldSet fields)
 {
-    const auto values = valuesOf(event);
+    // Only what the rules test and the row shows is copied: most of an event's bytes are
+    // its Full Text, which neither may need.
+    std::array<std::string_view, kFieldCount> values;
     std::size_t size = 0;
-    for (const std::string_view value : values) {
-        size += value.size();
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if ((fields >> i) & 1) {
+            values[i] = event.*kColumnMembers<std::string>[i];
+            size += values[i].size();
+        }
     }
     if (size > kBatchBytes) {
         return false;
@@ -134,13 +135,11 @@ void EventStage::writeBatch(Batch& batch)
     std::size_t begin = 0;
     for (std::size_t e = 0; e < batch.used; ++e) {
         const Queued& ends = batch.events[e];
-        std::array<std::string_view, kFieldCount> values;
+        RecordView event;
         for (std::size_t i = 0; i < kFieldCount; ++i) {
-            values[i] = std::string_view(bytes + begin, ends[i] - begin);
+            event.*kColumnMembers<std::string_view>[i] = std::string_view(bytes + begin, ends[i] - begin);
             begin = ends[i];
         }
-        const RecordView event{values[0], values[1], values[2], values[3], values[4], values[5],
-                               values[6], values[7], values[8], values[9], values[10]};
         m_write(event, *batch.rules);
     }
 }

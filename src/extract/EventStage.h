@@ -33,17 +33,18 @@ public:
     EventStage(const EventStage&) = delete;
     EventStage& operator=(const EventStage&) = delete;
 
-    // Queues a copy of the event with the rules in force (not null). False, queuing
-    // nothing, when its values are longer than a batch holds: copies of a log's longest
-    // lines must not add up, so the run handles such an event itself (after wait()).
-    // Throws what an earlier write threw.
-    bool add(const Record& event, const std::shared_ptr<const RuleSet>& rules);
+    // Queues a copy of the event's values of the fields in `fields` (the others arrive
+    // empty) with the rules in force (not null). False, queuing nothing, when those values
+    // are longer than a batch holds: copies of a log's longest lines must not add up, so
+    // the run handles such an event itself (after wait()). Throws what an earlier write
+    // threw.
+    bool add(const Record& event, const std::shared_ptr<const RuleSet>& rules, FieldSet fields);
     // Waits until every event queued is written. Throws what a write threw.
     void wait();
 
 private:
-    // Where each of an event's values ends in its batch's bytes: they lie one after
-    // another, each beginning where the one before ends.
+    // Where each of an event's values ends in its batch's bytes, in column order: they lie
+    // one after another, each beginning where the one before ends.
     using Queued = std::array<std::size_t, kFieldCount>;
     // Events closed under one rule set, in order. The values are copied into one block of
     // bytes: read on the other thread, they arrive as one stream instead of a scatter of

@@ -122,6 +122,7 @@ private:
     std::unique_ptr<EventStage> m_stage;
     std::string m_logPath;
     std::string m_mask;
+    FieldSet m_rowFields = 0;  // the fields a Rule based row shows, and those its tidy reads
     std::array<char, 24> m_lineNumber{};  // digits of the Line field of the row being written
     bool m_tidy = false;
     bool m_counted = false;  // lines were counted first: progress is in lines, else in bytes
@@ -230,7 +231,7 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
             m_stage = std::make_unique<EventStage>(
                 [this](const RecordView& queued, const RuleSet& set) { writeEvent(queued, set); });
         }
-        if (m_stage->add(event, rules)) {
+        if (m_stage->add(event, rules, rules->fieldsRead | m_rowFields)) {
             return;
         }
         m_stage->wait();  // an event too long to queue: handled here, after those before it
@@ -405,6 +406,14 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
         m_ops.setStatus(std::string(msg::kPreparing) + m_logPath);
         m_mask = fFormatShowFields(m_store);
         m_tidy = m_store.get(store::kRules, store::kTidyDevice, "0") == "1";
+        for (std::size_t i = 0; i < kFieldCount; ++i) {
+            if (fieldSelected(m_mask, true, i)) {
+                m_rowFields |= FieldSet{1} << i;
+            }
+        }
+        if (m_tidy) {
+            m_rowFields |= fieldBit(Field::Device) | fieldBit(Field::Signature);
+        }
         if (m_ops.countsLinesFirst()) {
             countLines();
         }

@@ -27,8 +27,9 @@ Record eventOf(std::size_t i)
     return r;
 }
 
-// Events reach the writer in order, whole, each with the rules in force when it was
-// added, over many batches and rule changes; an event too long to queue is refused.
+// Events reach the writer in order, each with the rules in force when it was added and the
+// values of the fields asked for (the others empty), over many batches and rule changes;
+// an event too long to queue is refused.
 TEST(EventStageTest, EventsArriveInOrderWithTheirRules)
 {
     const std::vector<std::shared_ptr<const RuleSet>> rules = {ruleSet("1"), ruleSet("2"), ruleSet("3")};
@@ -41,13 +42,16 @@ TEST(EventStageTest, EventsArriveInOrderWithTheirRules)
     for (std::size_t i = 0; i < 3000; ++i) {
         const Record event = eventOf(i);
         const auto& in = rules[(i / 700) % rules.size()];
-        ASSERT_TRUE(stage.add(event, in));
-        expected.push_back(event.date + "|" + event.full + "|" + event.device + "|" + event.sig + "|" +
-                           in->countText);
+        const bool all = i % 5 != 0;
+        ASSERT_TRUE(stage.add(event, in, all ? kAllFields : fieldBit(Field::DateTime) | fieldBit(Field::Signature)));
+        expected.push_back(event.date + "|" + (all ? event.full + "|" + event.device : "|") + "|" +
+                           event.sig + "|" + in->countText);
     }
     Record huge;
     huge.full.assign(std::size_t{1} << 20, 'x');
-    EXPECT_FALSE(stage.add(huge, rules[0]));
+    EXPECT_FALSE(stage.add(huge, rules[0], kAllFields));
+    EXPECT_TRUE(stage.add(huge, rules[0], fieldBit(Field::Name)));  // its Full Text is not asked for
+    expected.push_back("||||1");
     stage.wait();
     EXPECT_EQ(seen, expected);
 }
@@ -66,7 +70,7 @@ TEST(EventStageTest, AFailedWriteStopsTheRestAndIsThrownToTheRun)
     bool thrown = false;
     for (std::size_t i = 0; i < 5000 && !thrown; ++i) {
         try {
-            stage.add(eventOf(i), rules);
+            stage.add(eventOf(i), rules, kAllFields);
         } catch (const ExtractionError&) {
             thrown = true;
         }
