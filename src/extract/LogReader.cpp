@@ -18,6 +18,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <thread>
 
 namespace tillery {
 namespace {
@@ -125,6 +126,7 @@ private:
     FieldSet m_rowFields = 0;  // the fields a Rule based row shows, and those its tidy reads
     std::array<char, 24> m_lineNumber{};  // digits of the Line field of the row being written
     bool m_tidy = false;
+    bool m_eventsAside = false;  // Rule based rows go to the event stage
     bool m_counted = false;  // lines were counted first: progress is in lines, else in bytes
     std::int64_t m_lineCount = 0;
     std::int64_t m_events = 0;
@@ -225,7 +227,7 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
         return;
     }
     rules->requireCount();
-    if (m_options.sink == nullptr && m_ops.hasCoreToSpare()) {
+    if (m_eventsAside) {
         // Tested, tidied and written on the event stage's thread.
         if (!m_stage) {
             m_stage = std::make_unique<EventStage>(
@@ -414,6 +416,9 @@ RunResult Run::execute(const std::string& headDate, const std::string& header, s
         if (m_tidy) {
             m_rowFields |= fieldBit(Field::Device) | fieldBit(Field::Signature);
         }
+        // A record sink takes its rows at once; a machine of one core has none to spare.
+        m_eventsAside = m_options.sink == nullptr && m_ops.hasCoreToSpare() &&
+                        std::thread::hardware_concurrency() > 1;
         if (m_ops.countsLinesFirst()) {
             countLines();
         }
