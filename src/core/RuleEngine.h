@@ -3,7 +3,6 @@
 #include "core/FieldCatalogue.h"
 #include "core/Record.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -46,6 +45,23 @@ struct PreparedRule {
     std::optional<std::string> value;
 };
 
+// The tests a rule set makes of an event. Only whether some rule matches counts, so the
+// rules are grouped by what they test, the cheapest tests first, and a rule that can match
+// no value (an unknown field name or select type, a value Latin-1 cannot hold) is left
+// out. An empty value meets none of them.
+struct RuleTests {
+    struct Text {
+        Field field;
+        std::string text;  // lowered Latin-1, never empty
+    };
+    FieldSet notBlank = 0;        // fields whose every non-empty value matches
+    std::vector<Text> prefixes;   // "Starts with": a longer value beginning with the text
+    std::vector<Text> contained;  // "Contains", in order of field: each value lowered once
+    FieldSet fields = 0;          // the fields tested
+
+    void add(const PreparedRule& rule);
+};
+
 // The stored rules as read at one generation of the store, made ready to test. Never
 // changed once read: a run may test events against it on another thread while the store
 // moves on.
@@ -53,26 +69,22 @@ struct RuleSet {
     std::string countText;             // the stored "Count" text
     std::optional<double> countNumber;  // its value as a number (none when it is no number)
     std::optional<int> count;           // none: the count is no 16-bit number
-    std::vector<PreparedRule> rules;
-    FieldSet fieldsRead = 0;  // the fields whose values the rules test
+    RuleTests tests;
+    FieldSet fieldsRead = 0;  // the fields whose values the rules test (tests.fields)
 
     // Throws ExtractionError when the count is no 16-bit number: no rule can be read.
     void requireCount() const;
 };
 
 // Tests events against a rule set as fProcessRules tests them against the store. Holds
-// the lowered values of the event being tested: one matcher per thread.
+// the lowered value of the event being tested: one matcher per thread.
 class RuleMatcher {
 public:
     // Whether any rule matches. Throws ExtractionError when the count is no 16-bit number.
     bool matches(const RuleSet& rules, const RecordView& event);
 
 private:
-    std::string_view lowered(const RecordView& event, Field field, std::size_t length);
-    bool ruleMatches(const PreparedRule& rule, const RecordView& event);
-
-    // The start of each of the event's values lowered, as far as the rules looked.
-    std::array<std::string, kFieldCount> m_lowered;
+    std::string m_lowered;  // the value "Contains" tests are searching, lowered
 };
 
 // The stored rules as a run tests them, read from the store once and kept while the

@@ -11,6 +11,14 @@ namespace tillery {
 // tested values compare alike. Letters A-Z and the Latin-1 capitals U+00C0-U+00DE
 // (except U+00D7, the multiplication sign) are lowered; everything else is kept.
 
+// One Latin-1 byte lowered.
+constexpr char lowerLatin1Byte(char c)
+{
+    const auto code = static_cast<unsigned char>(c);
+    const bool capital = (code >= 'A' && code <= 'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7);
+    return capital ? static_cast<char>(code + 0x20) : c;
+}
+
 // Lowers single-byte Latin-1 text (log values).
 std::string lowerLatin1(std::string_view bytes);
 // The same, in place.

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace tillery {
 namespace {
@@ -280,6 +282,47 @@ TEST(ProcessRules, RulesAreReadAfreshAtEveryCall)
     store.save("Rules", "Count", "0");
     store.save("Rules", "1v", "disk");
     EXPECT_FALSE(fProcessRules(store, event));
+}
+
+TEST(ProcessRules, KeptRulesOfSeveralFieldsAgreeWithTheStore)
+{
+    // The kept rules are grouped by what they test; whichever rule of a set matches, the
+    // verdict must be the one the store's rules, read in turn, give.
+    using Rule = std::array<std::string_view, 3>;
+    const std::vector<std::vector<Rule>> sets = {
+        {{"Name", "Contains", "disk"}, {"Device", "Contains", "usb"}, {"Name", "Contains", "ive"}},
+        {{"Device", "Starts with", "ide\\"}, {"Name", "Starts with", "cd"}, {"Name", "Contains", "rom"}},
+        {{"Name", "Starts with", "CL\xC3\x89"}, {"GUID", "Contains", "e9"}, {"Device", "Not blank", ""}},
+        {{"Name", "Contains", ""}, {"Bogus", "Not blank", ""}, {"Device", "Starts with", "\xE2\x82\xAC"}},
+        {{"Device", "Starts", "usb"}, {"Path", "Starts with", ""}, {"Signature", "Contains", "8 gb"}},
+        {{"Device", "Contains", "disk drive"}, {"Name", "Starts with", "usbstor\\disk"}},
+    };
+    const std::vector<Record> events = {
+        withName("Disk drive"), withName("CD"), withName("CD-ROM"), withName("cl\xC9 USB"),
+        withName("CL\xC9"), withDevice("USBSTOR\\DISK"), withDevice("IDE\\"), withDevice("ide\\x"),
+        withDevice("Disk Drive"), withDevice("\xE2\x82\xAC 1"), withName(""),
+        {.full = "", .date = "", .instance = "", .line = "", .type = "", .code = "", .path = "",
+         .device = "USB\\X", .guid = "", .name = "Floppy", .sig = ""},
+        {.full = "", .date = "", .instance = "", .line = "", .type = "", .code = "", .path = "p",
+         .device = "", .guid = "{E9}", .name = "Hive", .sig = "Disk 8 GB"},
+    };
+    int matched = 0;
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        MemorySettingsStore store;
+        for (std::size_t r = 0; r < sets[s].size(); ++r) {
+            putRule(store, static_cast<int>(r + 1), sets[s][r][0], sets[s][r][1], sets[s][r][2]);
+        }
+        store.save("Rules", "Count", std::to_string(sets[s].size()));
+        StoredRules kept(store);
+        for (std::size_t e = 0; e < events.size(); ++e) {
+            const bool verdict = fProcessRules(store, events[e]);
+            EXPECT_EQ(kept.matches(events[e]), verdict) << "set " << s << ", event " << e;
+            matched += verdict ? 1 : 0;
+        }
+    }
+    // Both verdicts are seen often: the sets test something.
+    EXPECT_GT(matched, 15);
+    EXPECT_LT(matched, 50);
 }
 
 // --- text beyond ASCII --------------------------------------------------------------
