@@ -8,6 +8,7 @@
 #include "core/TextCase.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace tillery {
 namespace {
@@ -191,8 +192,8 @@ bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event)
 {
     rules.requireCount();
     const RuleTests& tests = rules.tests;
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        if ((tests.notBlank >> i) & 1 && !valueOf(event, static_cast<Field>(i)).empty()) {
+    for (FieldSet fields = tests.notBlank; fields != 0; fields &= fields - 1) {
+        if (!valueOf(event, static_cast<Field>(std::countr_zero(fields))).empty()) {
             return true;
         }
     }
