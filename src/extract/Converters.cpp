@@ -94,9 +94,13 @@ std::string tidyIdentifier(std::string device)
     std::array<std::size_t, kCuts.size()> cutAt;
     cutAt.fill(kNone);
     std::size_t vendorAt = kNone;
-    std::size_t end = device.size();
+    // Through a plain pointer: the blanks written would otherwise make the compiler fetch
+    // the string's size and data again for every byte.
+    char* const id = device.data();
+    const std::size_t size = device.size();
+    std::size_t end = size;
     for (std::size_t i = 0; i < end; ++i) {
-        char& c = device[i];
+        char& c = id[i];
         if (!kMadeBlank[static_cast<unsigned char>(c)]) {
             continue;
         }
@@ -104,7 +108,7 @@ std::string tidyIdentifier(std::string device)
             c = ' ';
             continue;
         }
-        const std::string_view rest = std::string_view(device).substr(i);
+        const std::string_view rest(id + i, size - i);
         for (std::size_t k = 0; k < kCuts.size(); ++k) {
             if (cutAt[k] == kNone && rest.starts_with(kCuts[k])) {
                 cutAt[k] = i;
@@ -119,7 +123,7 @@ std::string tidyIdentifier(std::string device)
 
     // A marker's later occurrences begin and end after its first: when the first does not
     // end within what the cuts before left, none does.
-    std::size_t length = device.size();
+    std::size_t length = size;
     for (std::size_t k = 0; k < kCuts.size(); ++k) {
         if (cutAt[k] != kNone && cutAt[k] + kCuts[k].size() <= length) {
             length = cutAt[k];
