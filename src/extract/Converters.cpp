@@ -89,8 +89,8 @@ std::string tidyIdentifier(std::string device)
 
     // One pass makes the blanks and finds where each marker first begins: every one begins
     // with an "&" or a "_", looked at before that byte is made a blank. Once a cut marker
-    // is found the ID ends before that marker's end (at it, or earlier when it overlaps a
-    // cut made before it), so the pass stops there.
+    // is found, the tidied ID ends before that marker's end (at the marker, unless a cut
+    // made before it breaks it), so the pass stops there.
     std::array<std::size_t, kCuts.size()> cutAt;
     cutAt.fill(kNone);
     std::size_t vendorAt = kNone;
