@@ -133,10 +133,13 @@ void RuleTests::add(const PreparedRule& rule)
     } else if (rule.select == Select::StartsWith) {
         prefixes.push_back({field, *rule.value});
     } else {
-        // After the texts of the same field: a value is lowered once for all of them.
-        const auto after = std::upper_bound(contained.begin(), contained.end(), field,
-                                            [](Field f, const Text& text) { return f < text.field; });
-        contained.insert(after, {field, *rule.value});
+        Contained& test = contained.emplace_back(Contained{{field, *rule.value}, {}});
+        const std::size_t length = test.text.size();
+        test.shift.fill(static_cast<std::uint8_t>(std::min<std::size_t>(length, 255)));
+        for (std::size_t i = 0; i + 1 < length; ++i) {
+            test.shift[static_cast<unsigned char>(test.text[i])] =
+                static_cast<std::uint8_t>(std::min<std::size_t>(length - 1 - i, 255));
+        }
     }
     fields |= fieldBit(field);
 }
@@ -188,7 +191,7 @@ bool startsLowered(std::string_view value, std::string_view lowered)
 
 }  // namespace
 
-bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event)
+bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event) const
 {
     rules.requireCount();
     const RuleTests& tests = rules.tests;
@@ -203,19 +206,15 @@ bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event)
             return true;
         }
     }
-    std::optional<Field> lowered;  // the field whose value m_lowered holds
-    for (const RuleTests::Text& test : tests.contained) {
+    for (const RuleTests::Contained& test : tests.contained) {
         const std::string_view value = valueOf(event, test.field);
-        if (value.size() < test.text.size()) {
-            continue;
-        }
-        if (lowered != test.field) {
-            m_lowered.assign(value);
-            lowerLatin1InPlace(m_lowered);
-            lowered = test.field;
-        }
-        if (m_lowered.find(test.text) != std::string::npos) {
-            return true;
+        const std::size_t length = test.text.size();
+        for (std::size_t at = 0; at + length <= value.size();) {
+            const char last = lowerLatin1Byte(value[at + length - 1]);
+            if (last == test.text.back() && startsLowered(value.substr(at), test.text)) {
+                return true;
+            }
+            at += test.shift[static_cast<unsigned char>(last)];
         }
     }
     return false;

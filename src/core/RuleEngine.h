@@ -3,6 +3,7 @@
 #include "core/FieldCatalogue.h"
 #include "core/Record.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -54,10 +55,19 @@ struct RuleTests {
         Field field;
         std::string text;  // lowered Latin-1, never empty
     };
-    FieldSet notBlank = 0;        // fields whose every non-empty value matches
-    std::vector<Text> prefixes;   // "Starts with": a longer value beginning with the text
-    std::vector<Text> contained;  // "Contains", in order of field: each value lowered once
-    FieldSet fields = 0;          // the fields tested
+    // A text looked for by a Horspool search: after a piece of the value that is not the
+    // text, the search moves on by the shift of the piece's last byte (lowered), past the
+    // places where the text cannot begin.
+    struct Contained : Text {
+        // The distance from the byte's last place in the text, its last byte aside, to the
+        // text's end; the text's length for a byte not there. At most 255: moving on less
+        // far is never wrong.
+        std::array<std::uint8_t, 256> shift;
+    };
+    FieldSet notBlank = 0;             // fields whose every non-empty value matches
+    std::vector<Text> prefixes;        // "Starts with": a longer value beginning with the text
+    std::vector<Contained> contained;  // "Contains": a value holding the text
+    FieldSet fields = 0;               // the fields tested
 
     void add(const PreparedRule& rule);
 };
@@ -76,15 +86,12 @@ struct RuleSet {
     void requireCount() const;
 };
 
-// Tests events against a rule set as fProcessRules tests them against the store. Holds
-// the lowered value of the event being tested: one matcher per thread.
+// Tests events against a rule set as fProcessRules tests them against the store: values
+// are lowered byte by byte as they are compared.
 class RuleMatcher {
 public:
     // Whether any rule matches. Throws ExtractionError when the count is no 16-bit number.
-    bool matches(const RuleSet& rules, const RecordView& event);
-
-private:
-    std::string m_lowered;  // the value "Contains" tests are searching, lowered
+    bool matches(const RuleSet& rules, const RecordView& event) const;
 };
 
 // The stored rules as a run tests them, read from the store once and kept while the

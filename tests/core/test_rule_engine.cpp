@@ -325,6 +325,56 @@ TEST(ProcessRules, KeptRulesOfSeveralFieldsAgreeWithTheStore)
     EXPECT_LT(matched, 50);
 }
 
+TEST(ProcessRules, KeptContainsRulesAgreeWithTheStoreOnEveryShortValue)
+{
+    // The kept rules look for a text by moving on past the places where it cannot begin.
+    // Every value of up to six of these bytes, and texts that repeat their own beginnings,
+    // would show a move too far; "\xC9" is a capital that lowering turns into "\xE9". A
+    // stored byte that is no UTF-8 is kept as it is, a capital no lowered value holds.
+    const std::string letters = "abA\xC9\xE9";
+    std::vector<std::string> values = {""};
+    for (std::size_t from = 0; values.back().size() < 6;) {
+        const std::size_t to = values.size();
+        for (std::size_t i = from; i < to; ++i) {
+            for (const char c : letters) {
+                values.push_back(values[i] + c);
+            }
+        }
+        from = to;
+    }
+    ASSERT_EQ(values.size(), 19531u);  // 1 + 5 + 25 + ... + 5^6
+    const struct {
+        std::string_view text;
+        bool matchesSome;
+    } cases[] = {{"a", true},     {"ab", true},           {"aba", true},   {"abaa", true},
+                 {"baab", true},  {"\xC3\xA9" "a", true}, {"a\xC9", false}};
+    for (const auto& [text, matchesSome] : cases) {
+        const MemorySettingsStore store = oneRule("Name", "Contains", text);
+        StoredRules kept(store);
+        int differ = 0;
+        int matched = 0;
+        for (const std::string& value : values) {
+            const bool verdict = fProcessRules(store, withName(value));
+            differ += kept.matches(withName(value)) != verdict ? 1 : 0;
+            matched += verdict ? 1 : 0;
+        }
+        EXPECT_EQ(differ, 0) << testing::PrintToString(text);
+        EXPECT_EQ(matched > 0, matchesSome) << testing::PrintToString(text);
+    }
+}
+
+TEST(ProcessRules, ContainsFindsATextLongerThanTheLongestMove)
+{
+    const std::string text = std::string(300, 'x') + "y";
+    EXPECT_TRUE(matches("Name", "Contains", text, withName(text)));
+    EXPECT_TRUE(matches("Name", "Contains", text, withName("z" + std::string(301, 'X') + "Y!")));
+    EXPECT_FALSE(matches("Name", "Contains", text, withName(std::string(299, 'x') + "y")));
+    EXPECT_FALSE(matches("Name", "Contains", text, withName(std::string(300, 'x') + "zy")));
+    // A byte 256 places from the text's end still moves the search on.
+    const std::string far = "y" + std::string(256, 'x');
+    EXPECT_TRUE(matches("Name", "Contains", far, withName(std::string(256, 'x') + far)));
+}
+
 // --- text beyond ASCII --------------------------------------------------------------
 
 TEST(ProcessRules, StoredUtf8MatchesLatin1LogBytes)
