@@ -8,6 +8,7 @@
 #include "core/TextCase.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace tillery {
 namespace {
@@ -117,6 +118,32 @@ bool fProcessRules(const SettingsStore& store, std::string_view strFull, std::st
                                 strPath});
 }
 
+void RuleTests::add(const PreparedRule& rule)
+{
+    if (!rule.field || rule.select == Select::Unknown) {
+        return;  // empty text, or a test no value passes
+    }
+    if (rule.select != Select::NotBlank && !rule.value) {
+        return;  // a value Latin-1 cannot hold: no log value equals it
+    }
+    const Field field = *rule.field;
+    if (rule.select == Select::NotBlank || rule.value->empty()) {
+        // Any longer value starts with the empty text, any non-empty value contains it.
+        notBlank |= fieldBit(field);
+    } else if (rule.select == Select::StartsWith) {
+        prefixes.push_back({field, *rule.value});
+    } else {
+        Contained& test = contained.emplace_back(Contained{{field, *rule.value}, {}});
+        const std::size_t length = test.text.size();
+        test.shift.fill(static_cast<std::uint8_t>(std::min<std::size_t>(length, 255)));
+        for (std::size_t i = 0; i + 1 < length; ++i) {
+            test.shift[static_cast<unsigned char>(test.text[i])] =
+                static_cast<std::uint8_t>(std::min<std::size_t>(length - 1 - i, 255));
+        }
+    }
+    fields |= fieldBit(field);
+}
+
 const std::shared_ptr<const RuleSet>& StoredRules::current()
 {
     const std::uint64_t generation = m_store.generation();
@@ -129,44 +156,11 @@ const std::shared_ptr<const RuleSet>& StoredRules::current()
     rules->countNumber = textToNumber(rules->countText);
     rules->count = textToInt16(rules->countText);
     for (int i = 1; rules->count && i <= *rules->count; ++i) {
-        rules->rules.push_back(readRule(m_store, i));
-        if (const auto field = rules->rules.back().field) {
-            rules->fieldsRead |= fieldBit(*field);
-        }
+        rules->tests.add(readRule(m_store, i));
     }
+    rules->fieldsRead = rules->tests.fields;
     m_rules = std::move(rules);
     return m_rules;
-}
-
-std::string_view RuleMatcher::lowered(const RecordView& event, Field field, std::size_t length)
-{
-    // Only as much of a value is lowered as a rule looks at: "Starts with" needs no more
-    // than its own length, so a very long Device is not copied whole.
-    const std::string_view value = fieldValue(event, field);
-    std::string& done = m_lowered[static_cast<std::size_t>(field)];
-    length = std::min(length, value.size());
-    if (done.size() < length) {
-        const std::size_t from = done.size();
-        done.append(value.substr(from, length - from));
-        lowerLatin1InPlace(std::span(done).subspan(from));
-    }
-    return std::string_view(done).substr(0, length);
-}
-
-bool RuleMatcher::ruleMatches(const PreparedRule& rule, const RecordView& event)
-{
-    if (!rule.field) {
-        return tillery::ruleMatches(rule, {});  // a name outside the catalogue: empty text
-    }
-    const std::size_t size = fieldValue(event, *rule.field).size();
-    if (rule.select == Select::StartsWith && rule.value) {
-        const std::string_view value = *rule.value;
-        return size > value.size() && lowered(event, *rule.field, value.size()) == value;
-    }
-    if (rule.select == Select::NotBlank) {
-        return size > 0;
-    }
-    return tillery::ruleMatches(rule, lowered(event, *rule.field, size));
 }
 
 void RuleSet::requireCount() const
@@ -176,14 +170,54 @@ void RuleSet::requireCount() const
     }
 }
 
-bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event)
+namespace {
+
+std::string_view valueOf(const RecordView& event, Field field)
+{
+    return event.*kColumnMembers<std::string_view>[static_cast<std::size_t>(field)];
+}
+
+// Whether `value` lowered begins with `lowered`, which is no longer than it. Compared byte
+// by byte as lowered: most values differ from most rule texts at the first byte.
+bool startsLowered(std::string_view value, std::string_view lowered)
+{
+    for (std::size_t i = 0; i < lowered.size(); ++i) {
+        if (lowerLatin1Byte(value[i]) != lowered[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event) const
 {
     rules.requireCount();
-    for (std::string& value : m_lowered) {
-        value.clear();
+    const RuleTests& tests = rules.tests;
+    for (FieldSet fields = tests.notBlank; fields != 0; fields &= fields - 1) {
+        if (!valueOf(event, static_cast<Field>(std::countr_zero(fields))).empty()) {
+            return true;
+        }
     }
-    return std::any_of(rules.rules.begin(), rules.rules.end(),
-                       [&](const PreparedRule& rule) { return ruleMatches(rule, event); });
+    for (const RuleTests::Text& test : tests.prefixes) {
+        const std::string_view value = valueOf(event, test.field);
+        if (value.size() > test.text.size() && startsLowered(value, test.text)) {
+            return true;
+        }
+    }
+    for (const RuleTests::Contained& test : tests.contained) {
+        const std::string_view value = valueOf(event, test.field);
+        const std::size_t length = test.text.size();
+        for (std::size_t at = 0; at + length <= value.size();) {
+            const char last = lowerLatin1Byte(value[at + length - 1]);
+            if (last == test.text.back() && startsLowered(value.substr(at), test.text)) {
+                return true;
+            }
+            at += test.shift[static_cast<unsigned char>(last)];
+        }
+    }
+    return false;
 }
 
 }  // namespace tillery

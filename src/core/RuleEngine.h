@@ -46,6 +46,32 @@ struct PreparedRule {
     std::optional<std::string> value;
 };
 
+// The tests a rule set makes of an event. Only whether some rule matches counts, so the
+// rules are grouped by what they test, the cheapest tests first, and a rule that can match
+// no value (an unknown field name or select type, a value Latin-1 cannot hold) is left
+// out. An empty value meets none of them.
+struct RuleTests {
+    struct Text {
+        Field field;
+        std::string text;  // lowered Latin-1, never empty
+    };
+    // A text looked for by a Horspool search: after a piece of the value that is not the
+    // text, the search moves on by the shift of the piece's last byte (lowered), past the
+    // places where the text cannot begin.
+    struct Contained : Text {
+        // The distance from the byte's last place in the text, its last byte aside, to the
+        // text's end; the text's length for a byte not there. At most 255: moving on less
+        // far is never wrong.
+        std::array<std::uint8_t, 256> shift;
+    };
+    FieldSet notBlank = 0;             // fields whose every non-empty value matches
+    std::vector<Text> prefixes;        // "Starts with": a longer value beginning with the text
+    std::vector<Contained> contained;  // "Contains": a value holding the text
+    FieldSet fields = 0;               // the fields tested
+
+    void add(const PreparedRule& rule);
+};
+
 // The stored rules as read at one generation of the store, made ready to test. Never
 // changed once read: a run may test events against it on another thread while the store
 // moves on.
@@ -53,26 +79,19 @@ struct RuleSet {
     std::string countText;             // the stored "Count" text
     std::optional<double> countNumber;  // its value as a number (none when it is no number)
     std::optional<int> count;           // none: the count is no 16-bit number
-    std::vector<PreparedRule> rules;
-    FieldSet fieldsRead = 0;  // the fields whose values the rules test
+    RuleTests tests;
+    FieldSet fieldsRead = 0;  // the fields whose values the rules test (tests.fields)
 
     // Throws ExtractionError when the count is no 16-bit number: no rule can be read.
     void requireCount() const;
 };
 
-// Tests events against a rule set as fProcessRules tests them against the store. Holds
-// the lowered values of the event being tested: one matcher per thread.
+// Tests events against a rule set as fProcessRules tests them against the store: values
+// are lowered byte by byte as they are compared.
 class RuleMatcher {
 public:
     // Whether any rule matches. Throws ExtractionError when the count is no 16-bit number.
-    bool matches(const RuleSet& rules, const RecordView& event);
-
-private:
-    std::string_view lowered(const RecordView& event, Field field, std::size_t length);
-    bool ruleMatches(const PreparedRule& rule, const RecordView& event);
-
-    // The start of each of the event's values lowered, as far as the rules looked.
-    std::array<std::string, kFieldCount> m_lowered;
+    bool matches(const RuleSet& rules, const RecordView& event) const;
 };
 
 // The stored rules as a run tests them, read from the store once and kept while the

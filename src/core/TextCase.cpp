@@ -3,17 +3,6 @@
 namespace tillery {
 namespace {
 
-constexpr unsigned char lowerCode(unsigned char c)
-{
-    if (c >= 'A' && c <= 'Z') {
-        return static_cast<unsigned char>(c + 0x20);
-    }
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) {
-        return static_cast<unsigned char>(c + 0x20);
-    }
-    return c;
-}
-
 // Decodes one UTF-8 sequence at `i`; returns the code point and advances `i`, or -1
 // (advancing by one byte) when the bytes there are not a valid sequence.
 long decodeUtf8(std::string_view s, std::size_t& i)
@@ -83,7 +72,7 @@ void appendUtf8(std::string& out, long cp)
 void lowerLatin1InPlace(std::span<char> bytes)
 {
     for (char& c : bytes) {
-        c = static_cast<char>(lowerCode(static_cast<unsigned char>(c)));
+        c = lowerLatin1Byte(c);
     }
 }
 
@@ -103,7 +92,7 @@ std::string lowerUtf8(std::string_view utf8)
         const std::size_t start = i;
         const long cp = decodeUtf8(utf8, i);
         if (cp >= 0 && cp <= 0xFF) {
-            appendUtf8(out, lowerCode(static_cast<unsigned char>(cp)));
+            appendUtf8(out, static_cast<unsigned char>(lowerLatin1Byte(static_cast<char>(cp))));
         } else {
             out.append(utf8.substr(start, i - start));
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,6 +11,23 @@ namespace tillery {
 // Lower-casing shared by the rule writer and the rule engine, so that stored values and
 // tested values compare alike. Letters A-Z and the Latin-1 capitals U+00C0-U+00DE
 // (except U+00D7, the multiplication sign) are lowered; everything else is kept.
+
+// Every Latin-1 byte lowered, by its value: a look-up, as the rules compare values byte by
+// byte.
+inline constexpr std::array<char, 256> kLoweredLatin1 = [] {
+    std::array<char, 256> lowered{};
+    for (int code = 0; code < 256; ++code) {
+        const bool capital = (code >= 'A' && code <= 'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7);
+        lowered[static_cast<std::size_t>(code)] = static_cast<char>(capital ? code + 0x20 : code);
+    }
+    return lowered;
+}();
+
+// One Latin-1 byte lowered.
+constexpr char lowerLatin1Byte(char c)
+{
+    return kLoweredLatin1[static_cast<unsigned char>(c)];
+}
 
 // Lowers single-byte Latin-1 text (log values).
 std::string lowerLatin1(std::string_view bytes);

@@ -5,10 +5,12 @@
 #include "extract/Messages.h"
 #include "extract/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 #include <system_error>
 
 namespace tillery {
@@ -68,38 +70,68 @@ std::string wholeNumberText(double value)
     return std::string(buffer, result.ptr);
 }
 
-// Keeps only the text before the first `marker`, when there is one. Markers are looked
-// for by their least common byte: an identifier is full of "&" and "_".
-void keepBefore(std::string& text, const Phrase& marker)
-{
-    const auto at = marker.find(text);
-    if (at != std::string::npos) {
-        text.resize(at);
-    }
-}
+// The bytes the device tidy makes blanks: "&", "\" and "_". A look-up: most bytes of an
+// ID are none of them, and a test of three values for every byte costs more.
+constexpr std::array<bool, 256> kMadeBlank = [] {
+    std::array<bool, 256> blank{};
+    blank['&'] = blank['\\'] = blank['_'] = true;
+    return blank;
+}();
 
 // A device ID cut at "____", "&REV_", "&LUN" and "_LUN_", its first "&VEN_" made a blank,
-// and every "&", "\" and "_" made a blank.
+// and every "&", "\" and "_" made a blank. Each cut is made in what the cuts before it
+// left, and "&VEN_" is looked for in what all of them left.
 std::string tidyIdentifier(std::string device)
 {
-    static constexpr Phrase kUnderscores("____");
-    static constexpr Phrase kRevision("&REV_");
-    static constexpr Phrase kLun("&LUN");
-    static constexpr Phrase kUnderscoredLun("_LUN_");
-    static constexpr Phrase kVendor("&VEN_");
-    keepBefore(device, kUnderscores);
-    keepBefore(device, kRevision);
-    keepBefore(device, kLun);
-    keepBefore(device, kUnderscoredLun);
+    static constexpr std::array<std::string_view, 4> kCuts = {"____", "&REV_", "&LUN", "_LUN_"};
+    static constexpr std::string_view kVendor = "&VEN_";
+    constexpr std::size_t kNone = std::string::npos;
 
-    const auto vendor = kVendor.find(device);
-    if (vendor != std::string::npos) {
-        device.replace(vendor, 5, " ");
-    }
-    for (char& c : device) {
-        if (c == '&' || c == '\\' || c == '_') {
-            c = ' ';
+    // One pass makes the blanks and finds where each marker first begins: every one begins
+    // with an "&" or a "_", looked at before that byte is made a blank. Once a cut marker
+    // is found, the tidied ID ends before that marker's end (at the marker, unless a cut
+    // made before it breaks it), so the pass stops there.
+    std::array<std::size_t, kCuts.size()> cutAt;
+    cutAt.fill(kNone);
+    std::size_t vendorAt = kNone;
+    // Through a plain pointer: the blanks written would otherwise make the compiler fetch
+    // the string's size and data again for every byte.
+    char* const id = device.data();
+    const std::size_t size = device.size();
+    std::size_t end = size;
+    for (std::size_t i = 0; i < end; ++i) {
+        char& c = id[i];
+        if (!kMadeBlank[static_cast<unsigned char>(c)]) {
+            continue;
         }
+        if (c == '\\') {
+            c = ' ';
+            continue;
+        }
+        const std::string_view rest(id + i, size - i);
+        for (std::size_t k = 0; k < kCuts.size(); ++k) {
+            if (cutAt[k] == kNone && rest.starts_with(kCuts[k])) {
+                cutAt[k] = i;
+                end = std::min(end, i + kCuts[k].size());
+            }
+        }
+        if (vendorAt == kNone && rest.starts_with(kVendor)) {
+            vendorAt = i;
+        }
+        c = ' ';
+    }
+
+    // A marker's later occurrences begin and end after its first: when the first does not
+    // end within what the cuts before left, none does.
+    std::size_t length = size;
+    for (std::size_t k = 0; k < kCuts.size(); ++k) {
+        if (cutAt[k] != kNone && cutAt[k] + kCuts[k].size() <= length) {
+            length = cutAt[k];
+        }
+    }
+    device.resize(length);
+    if (vendorAt != kNone && vendorAt + kVendor.size() <= length) {
+        device.erase(vendorAt + 1, kVendor.size() - 1);  // its "&" is a blank already
     }
     return device;
 }

@@ -133,9 +133,9 @@ void EventStage::writeBatch(Batch& batch)
 {
     const char* const bytes = batch.bytes.data();
     std::size_t begin = 0;
+    RecordView event;  // every value is set anew for each event
     for (std::size_t e = 0; e < batch.used; ++e) {
         const Queued& ends = batch.events[e];
-        RecordView event;
         for (std::size_t i = 0; i < kFieldCount; ++i) {
             event.*kColumnMembers<std::string_view>[i] = std::string_view(bytes + begin, ends[i] - begin);
             begin = ends[i];

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace tillery {
 namespace {
@@ -280,6 +282,97 @@ TEST(ProcessRules, RulesAreReadAfreshAtEveryCall)
     store.save("Rules", "Count", "0");
     store.save("Rules", "1v", "disk");
     EXPECT_FALSE(fProcessRules(store, event));
+}
+
+TEST(ProcessRules, KeptRulesOfSeveralFieldsAgreeWithTheStore)
+{
+    // The kept rules are grouped by what they test; whichever rule of a set matches, the
+    // verdict must be the one the store's rules, read in turn, give.
+    using Rule = std::array<std::string_view, 3>;
+    const std::vector<std::vector<Rule>> sets = {
+        {{"Name", "Contains", "disk"}, {"Device", "Contains", "usb"}, {"Name", "Contains", "ive"}},
+        {{"Device", "Starts with", "ide\\"}, {"Name", "Starts with", "cd"}, {"Name", "Contains", "rom"}},
+        {{"Name", "Starts with", "CL\xC3\x89"}, {"GUID", "Contains", "e9"}, {"Device", "Not blank", ""}},
+        {{"Name", "Contains", ""}, {"Bogus", "Not blank", ""}, {"Device", "Starts with", "\xE2\x82\xAC"}},
+        {{"Device", "Starts", "usb"}, {"Path", "Starts with", ""}, {"Signature", "Contains", "8 gb"}},
+        {{"Device", "Contains", "disk drive"}, {"Name", "Starts with", "usbstor\\disk"}},
+    };
+    const std::vector<Record> events = {
+        withName("Disk drive"), withName("CD"), withName("CD-ROM"), withName("cl\xC9 USB"),
+        withName("CL\xC9"), withDevice("USBSTOR\\DISK"), withDevice("IDE\\"), withDevice("ide\\x"),
+        withDevice("Disk Drive"), withDevice("\xE2\x82\xAC 1"), withName(""),
+        {.full = "", .date = "", .instance = "", .line = "", .type = "", .code = "", .path = "",
+         .device = "USB\\X", .guid = "", .name = "Floppy", .sig = ""},
+        {.full = "", .date = "", .instance = "", .line = "", .type = "", .code = "", .path = "p",
+         .device = "", .guid = "{E9}", .name = "Hive", .sig = "Disk 8 GB"},
+    };
+    int matched = 0;
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        MemorySettingsStore store;
+        for (std::size_t r = 0; r < sets[s].size(); ++r) {
+            putRule(store, static_cast<int>(r + 1), sets[s][r][0], sets[s][r][1], sets[s][r][2]);
+        }
+        store.save("Rules", "Count", std::to_string(sets[s].size()));
+        StoredRules kept(store);
+        for (std::size_t e = 0; e < events.size(); ++e) {
+            const bool verdict = fProcessRules(store, events[e]);
+            EXPECT_EQ(kept.matches(events[e]), verdict) << "set " << s << ", event " << e;
+            matched += verdict ? 1 : 0;
+        }
+    }
+    // Both verdicts are seen often: the sets test something.
+    EXPECT_GT(matched, 15);
+    EXPECT_LT(matched, 50);
+}
+
+TEST(ProcessRules, KeptContainsRulesAgreeWithTheStoreOnEveryShortValue)
+{
+    // The kept rules look for a text by moving on past the places where it cannot begin.
+    // Every value of up to six of these bytes, and texts that repeat their own beginnings,
+    // would show a move too far; "\xC9" is a capital that lowering turns into "\xE9". A
+    // stored byte that is no UTF-8 is kept as it is, a capital no lowered value holds.
+    const std::string letters = "abA\xC9\xE9";
+    std::vector<std::string> values = {""};
+    for (std::size_t from = 0; values.back().size() < 6;) {
+        const std::size_t to = values.size();
+        for (std::size_t i = from; i < to; ++i) {
+            for (const char c : letters) {
+                values.push_back(values[i] + c);
+            }
+        }
+        from = to;
+    }
+    ASSERT_EQ(values.size(), 19531u);  // 1 + 5 + 25 + ... + 5^6
+    const struct {
+        std::string_view text;
+        bool matchesSome;
+    } cases[] = {{"a", true},     {"ab", true},           {"aba", true},   {"abaa", true},
+                 {"baab", true},  {"\xC3\xA9" "a", true}, {"a\xC9", false}};
+    for (const auto& [text, matchesSome] : cases) {
+        const MemorySettingsStore store = oneRule("Name", "Contains", text);
+        StoredRules kept(store);
+        int differ = 0;
+        int matched = 0;
+        for (const std::string& value : values) {
+            const bool verdict = fProcessRules(store, withName(value));
+            differ += kept.matches(withName(value)) != verdict ? 1 : 0;
+            matched += verdict ? 1 : 0;
+        }
+        EXPECT_EQ(differ, 0) << testing::PrintToString(text);
+        EXPECT_EQ(matched > 0, matchesSome) << testing::PrintToString(text);
+    }
+}
+
+TEST(ProcessRules, ContainsFindsATextLongerThanTheLongestMove)
+{
+    const std::string text = std::string(300, 'x') + "y";
+    EXPECT_TRUE(matches("Name", "Contains", text, withName(text)));
+    EXPECT_TRUE(matches("Name", "Contains", text, withName("z" + std::string(301, 'X') + "Y!")));
+    EXPECT_FALSE(matches("Name", "Contains", text, withName(std::string(299, 'x') + "y")));
+    EXPECT_FALSE(matches("Name", "Contains", text, withName(std::string(300, 'x') + "zy")));
+    // A byte 256 places from the text's end still moves the search on.
+    const std::string far = "y" + std::string(256, 'x');
+    EXPECT_TRUE(matches("Name", "Contains", far, withName(std::string(256, 'x') + far)));
 }
 
 // --- text beyond ASCII --------------------------------------------------------------

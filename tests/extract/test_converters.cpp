@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace std::string_literals;
 using namespace std::string_view_literals;
@@ -223,6 +225,42 @@ TEST(TidyDevice, StepsRunInOrder)
     EXPECT_EQ(fTidyDevice("A&LUN_LUN_", ""), "A");
     EXPECT_EQ(fTidyDevice("A_LUN&REV_", ""), "A LUN");
     EXPECT_EQ(fTidyDevice("A&VEN&VEN_B", ""), "A VEN B");
+}
+
+// Every ID built of up to four of these pieces tidies as the steps taken one after another
+// tidy it: the tidy makes them in one pass, which must not change where markers that
+// overlap, repeat or are broken by an earlier cut count.
+TEST(TidyDevice, OnePassGivesWhatTheStepsInTurnGive)
+{
+    const auto stepByStep = [](std::string id) {
+        for (const std::string_view cut : {"____"sv, "&REV_"sv, "&LUN"sv, "_LUN_"sv}) {
+            id.resize(std::min(id.size(), id.find(cut)));
+        }
+        if (const auto vendor = id.find("&VEN_"); vendor != std::string::npos) {
+            id.replace(vendor, 5, " ");
+        }
+        for (char& c : id) {
+            c = c == '&' || c == '\\' || c == '_' ? ' ' : c;
+        }
+        return id;
+    };
+    const std::string_view pieces[] = {"&", "_", "__", "\\", "REV_", "LUN", "LUN_", "VEN_", "X"};
+    std::vector<std::string> ids = {""};
+    for (std::size_t from = 0, round = 0; round < 4; ++round) {
+        const std::size_t to = ids.size();
+        for (std::size_t i = from; i < to; ++i) {
+            for (const std::string_view piece : pieces) {
+                ids.push_back(ids[i] + std::string(piece));
+            }
+        }
+        from = to;
+    }
+    ASSERT_GT(ids.size(), 7000u);
+    for (const std::string& id : ids) {
+        const std::string expected = stepByStep(id);
+        EXPECT_EQ(fTidyDevice(id, "s"), expected) << id;
+        EXPECT_EQ(fTidyDeviceVista(id, ""), expected) << id;
+    }
 }
 
 TEST(TidyDevice, LowerCaseMarkersAreNotCut)
