@@ -3,9 +3,7 @@
 #include "extract/Converters.h"
 #include "extract/Text.h"
 
-#include <optional>
 #include <string>
-#include <utility>
 
 namespace tillery {
 namespace {
@@ -131,17 +129,18 @@ void applySignatureRule(std::string_view message, std::size_t sigAt, LineValues&
     }
     line.sig = slice(message, sigAt + 9, offsetAt);
 
-    if (kLength.find(message, offsetAt) == kNone || event.path.starts_with("FTDisk")) {
+    const std::size_t lengthAt = kLength.find(message, offsetAt);
+    if (lengthAt == kNone || event.path.starts_with("FTDisk")) {
         return;
     }
-    std::optional<std::string> description =
-        fConvertHexSize(message.substr(offsetAt + 6), line.sig, message);
-    if (!description) {
+    // The description is written into the line's own string, whose memory the next
+    // volume uses again.
+    if (!describeVolume(line.described, slice(message, offsetAt + 6, lengthAt),
+                        message.substr(lengthAt + 6), line.sig)) {
         return;  // Digits that do not convert: the raw signature stands.
     }
-    event.path = *description;
-    event.sig = *description;
-    line.described = std::move(*description);
+    event.path = line.described;
+    event.sig = line.described;
     line.sig = line.described;
 }
 
