@@ -92,7 +92,7 @@ inline void XpAssembler::handleEntryLine(std::string_view raw)
     }
     std::string_view message;
     if (first == '@' || first == '#') {
-        m_type = fConvertMessageType(piece(text, 2, 1));
+        m_marked = true;  // its Type is named from the marker only when a row shows it
         m_code = piece(text, 3, 3);
         message = pieceToEnd(text, 6);
     } else {
@@ -128,6 +128,7 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (m_linesRead == 1) {
         m_eventSource = sourceLine;  // the header part's event starts here
     }
+    m_marked = false;
     m_type = {};
     m_code = {};
     m_values.clear();
@@ -152,7 +153,7 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
         row.full = raw;
         row.date = m_event.date;
         row.instance = m_event.instance;
-        row.type = m_type;
+        row.type = m_marked ? fConvertMessageType(piece(raw.substr(m_cutOffset), 2, 1)) : m_type;
         row.code = m_code;
         row.path = m_values.path;
         row.device = m_values.device;

@@ -57,7 +57,8 @@ private:
     std::int64_t m_eventSource = 0;     // the file line that opened the current event
     // The current line's Type and Code (constant texts or views of the line) and its values:
     // its row is written from views of these and of the line.
-    std::string_view m_type;
+    std::string_view m_type;  // of an unmarked line; a marked line's is named from its marker
+    bool m_marked = false;    // whether the current line is a marked entry line
     std::string_view m_code;
     LineValues m_values;
     LineCopy m_lastText;  // the last line, while the event has no Full Text of its own
