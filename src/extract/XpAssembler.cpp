@@ -17,13 +17,13 @@ constexpr std::string_view kEventCode = "S";
 // Codes whose line becomes the event's Full Text when the event has none yet.
 bool isEventTextCode(std::string_view code)
 {
-    switch (messageCodeNumber(code)) {
-    case 142:
-    case 22:  // "022"
-    case 121:
-    case 144:
-    case 289:
-    case 125:
+    switch (codeKey(code)) {
+    case codeKey("142"):
+    case codeKey("022"):
+    case codeKey("121"):
+    case codeKey("144"):
+    case codeKey("289"):
+    case codeKey("125"):
         return true;
     default:
         return false;
