@@ -37,18 +37,6 @@ struct LineValues {
     std::string_view name;
     std::string_view sig;
     std::string described;
-
-    // Empties the five values (the description's memory is kept for the next line). Each
-    // is emptied on its own: a chained assignment reads back the value just stored, which
-    // stalls the processor on every line.
-    void clear()
-    {
-        path = {};
-        device = {};
-        guid = {};
-        name = {};
-        sig = {};
-    }
 };
 
 // Picks Path, Device, GUID, Name and Signature out of one entry line's message text into

@@ -106,13 +106,15 @@ inline void XpAssembler::handleEntryLine(std::string_view raw)
 inline void XpAssembler::takeLineValues(std::string_view raw)
 {
     // The line's row is written: the event keeps the values the line gave, copied out of
-    // the line before the next one is read.
+    // the line before the next one is read. Each is emptied as it is taken: the next line
+    // starts from empty values without a reset of all five.
     if (m_event.full.empty() && isEventTextCode(m_code)) {
         m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
     }
-    const auto keep = [](std::string& kept, std::string_view value) {
+    const auto keep = [](std::string& kept, std::string_view& value) {
         if (!value.empty()) {
             kept.assign(value);
+            value = {};
         }
     };
     keep(m_event.guid, m_values.guid);
@@ -131,7 +133,6 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     m_marked = false;
     m_type = {};
     m_code = {};
-    m_values.clear();
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
