@@ -200,43 +200,86 @@ std::uint64_t shiftHalfEven(std::uint64_t value, unsigned bits)
     return rest > half || (rest == half && whole % 2 != 0) ? whole + 1 : whole;
 }
 
-// sizeText for at most 13 digits. Below 2^52 bytes every step of the double arithmetic is
-// exact (sums of digits times powers of 16, divisions by powers of 2), so integers give
-// the same sizes, without a chain of floating-point steps for every digit.
-std::optional<std::string> smallSizeText(std::string_view hexDigits)
+// appendSizeText for at most 13 digits. Below 2^52 bytes every step of the double
+// arithmetic is exact (sums of digits times powers of 16, divisions by powers of 2), so
+// integers give the same sizes, without a chain of floating-point steps for every digit.
+bool appendSmallSizeText(std::string& out, std::string_view hexDigits)
 {
     std::uint64_t bytes = 0;
     for (const char c : hexDigits) {
         const int digit = hexDigitValue(c);
         if (digit < 0) {
-            return std::nullopt;
+            return false;
         }
         bytes = bytes * 16 + static_cast<std::uint64_t>(digit);
     }
-    const std::uint64_t megabytes = shiftHalfEven(bytes, 20);
-    if (megabytes > 1023) {
-        return std::to_string(shiftHalfEven(megabytes, 10)) + " GB";
+    std::uint64_t size = shiftHalfEven(bytes, 20);
+    std::string_view unit = " MB";
+    if (size > 1023) {
+        size = shiftHalfEven(size, 10);
+        unit = " GB";
     }
-    return std::to_string(megabytes) + " MB";
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, size).ptr);
+    out += unit;
+    return true;
+}
+
+// Appends sizeText(hexDigits) to `out`; false, `out` unchanged, when the digits do not
+// convert. A volume's description is so built in one string, without a string per size.
+bool appendSizeText(std::string& out, std::string_view hexDigits)
+{
+    if (hexDigits.size() <= 13) {
+        return appendSmallSizeText(out, hexDigits);
+    }
+    const std::optional<double> bytes = fGetHex(hexDigits);
+    if (!bytes) {
+        return false;
+    }
+    const double megabytes = roundHalfEven(*bytes / 1024 / 1024);
+    if (megabytes > 1023) {
+        // Gigabytes are rounded from the whole megabytes, not from the byte count.
+        out += wholeNumberText(roundHalfEven(megabytes / 1024));
+        out += " GB";
+    } else {
+        out += wholeNumberText(megabytes);
+        out += " MB";
+    }
+    return true;
 }
 
 }  // namespace
 
 std::optional<std::string> sizeText(std::string_view hexDigits)
 {
-    if (hexDigits.size() <= 13) {
-        return smallSizeText(hexDigits);
-    }
-    const std::optional<double> bytes = fGetHex(hexDigits);
-    if (!bytes) {
+    std::string text;
+    if (!appendSizeText(text, hexDigits)) {
         return std::nullopt;
     }
-    const double megabytes = roundHalfEven(*bytes / 1024 / 1024);
-    if (megabytes > 1023) {
-        // Gigabytes are rounded from the whole megabytes, not from the byte count.
-        return wholeNumberText(roundHalfEven(megabytes / 1024)) + " GB";
+    return text;
+}
+
+bool describeVolume(std::string& description, std::string_view offsetDigits,
+                    std::string_view afterLength, std::string_view signature)
+{
+    // The length digits run from just after "LENGTH" to the first character that is no
+    // hexadecimal digit: a closing quote (Windows XP), or ")" or a blank (Windows 2000).
+    std::size_t digitCount = 0;
+    while (digitCount < afterLength.size() && hexDigitValue(afterLength[digitCount]) >= 0) {
+        ++digitCount;
     }
-    return wholeNumberText(megabytes) + " MB";
+    std::string_view lengthDigits = afterLength.substr(0, digitCount);
+    if (lengthDigits.empty()) {
+        lengthDigits = "0";
+    }
+    description.assign("Signature: ");
+    description += signature;
+    description += ", Offset: ";
+    if (!appendSizeText(description, offsetDigits)) {
+        return false;
+    }
+    description += ", Size: ";
+    return appendSizeText(description, lengthDigits);
 }
 
 std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_view strSIG,
@@ -248,40 +291,11 @@ std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_
     if (lengthAt == 0) {
         return std::string();
     }
-    const std::optional<std::string> offset = sizeText(piece(strHex, 1, lengthAt - 1));
-    if (!offset) {
-        return std::nullopt;
-    }
-
-    // The length digits run from just after "LENGTH" to the first character that is no
-    // hexadecimal digit: a closing quote (Windows XP), or ")" or a blank (Windows 2000).
-    const std::string_view rest = pieceToEnd(strHex, lengthAt + 6);
-    Pos digitCount = 0;
-    while (digitCount < textLength(rest) &&
-           hexDigitValue(rest[static_cast<std::size_t>(digitCount)]) >= 0) {
-        ++digitCount;
-    }
-    std::string_view lengthDigits = piece(rest, 1, digitCount);
-    if (lengthDigits.empty()) {
-        lengthDigits = "0";
-    }
-    const std::optional<std::string> size = sizeText(lengthDigits);
-    if (!size) {
-        return std::nullopt;
-    }
-
-    constexpr std::string_view kSignature = "Signature: ";
-    constexpr std::string_view kOffset = ", Offset: ";
-    constexpr std::string_view kSize = ", Size: ";
     std::string description;
-    description.reserve(kSignature.size() + strSIG.size() + kOffset.size() + offset->size() +
-                        kSize.size() + size->size());
-    description += kSignature;
-    description += strSIG;
-    description += kOffset;
-    description += *offset;
-    description += kSize;
-    description += *size;
+    if (!describeVolume(description, piece(strHex, 1, lengthAt - 1),
+                        pieceToEnd(strHex, lengthAt + 6), strSIG)) {
+        return std::nullopt;
+    }
     return description;
 }
 

@@ -57,6 +57,13 @@ std::optional<std::string> sizeText(std::string_view hexDigits);
 std::optional<std::string> fConvertHexSize(std::string_view strHex, std::string_view strSIG,
                                            std::string_view strFull);
 
+// The description fConvertHexSize gives for a volume identifier whose "LENGTH" was found:
+// `offsetDigits` are the digits before it, `afterLength` the text after it. Written into
+// `description`, whose memory is so used again from one volume to the next; false (and
+// `description` left holding a part) when the offset or length digits do not convert.
+bool describeVolume(std::string& description, std::string_view offsetDigits,
+                    std::string_view afterLength, std::string_view signature);
+
 // Readable device identifier: the Signature for a volume ("SIGNATURE" in the Device),
 // otherwise the Device cut at "____", "&REV_", "&LUN", "_LUN_", its first "&VEN_" made a
 // blank, and every "&", "\" and "_" made a blank.

@@ -3,9 +3,7 @@
 #include "extract/Converters.h"
 #include "extract/Text.h"
 
-#include <optional>
 #include <string>
-#include <utility>
 
 namespace tillery {
 namespace {
@@ -80,34 +78,34 @@ void assignBetween(std::string_view& field, std::string_view message, char open,
 void applyCodeRules(std::string_view code, std::string_view message, std::size_t firstQuote,
                     LineValues& line, const Record& event)
 {
-    switch (messageCodeNumber(code)) {
-    case 22:  // "022"
+    switch (codeKey(code)) {
+    case codeKey("022"):
         assignQuoted(line.device, message, firstQuote, 1);
         assignQuoted(line.name, message, firstQuote, 2);
         break;
-    case 123:
-    case 121:
-    case 124:
-    case 122:
-    case 104:
-    case 406:
-    case 100:
-    case 292:
-    case 289:
+    case codeKey("123"):
+    case codeKey("121"):
+    case codeKey("124"):
+    case codeKey("122"):
+    case codeKey("104"):
+    case codeKey("406"):
+    case codeKey("100"):
+    case codeKey("292"):
+    case codeKey("289"):
         assignQuoted(line.device, message, firstQuote, 1);
         break;
-    case 198:
-    case 199:
+    case codeKey("198"):
+    case codeKey("199"):
         // A blank from the 23rd character on.
         if (message.find(' ', 22) != kNone) {
             line.path = message;
         }
         break;
-    case 140:
-    case 147:
+    case codeKey("140"):
+    case codeKey("147"):
         assignQuoted(line.name, message, firstQuote, 1);
         break;
-    case 63:  // "063"
+    case codeKey("063"):
         // Only the event's first bracketed name counts.
         if (!event.name.empty()) {
             return;
@@ -131,17 +129,18 @@ void applySignatureRule(std::string_view message, std::size_t sigAt, LineValues&
     }
     line.sig = slice(message, sigAt + 9, offsetAt);
 
-    if (kLength.find(message, offsetAt) == kNone || event.path.starts_with("FTDisk")) {
+    const std::size_t lengthAt = kLength.find(message, offsetAt);
+    if (lengthAt == kNone || event.path.starts_with("FTDisk")) {
         return;
     }
-    std::optional<std::string> description =
-        fConvertHexSize(message.substr(offsetAt + 6), line.sig, message);
-    if (!description) {
+    // The description is written into the line's own string, whose memory the next
+    // volume uses again.
+    if (!describeVolume(line.described, slice(message, offsetAt + 6, lengthAt),
+                        message.substr(lengthAt + 6), line.sig)) {
         return;  // Digits that do not convert: the raw signature stands.
     }
-    event.path = *description;
-    event.sig = *description;
-    line.described = std::move(*description);
+    event.path = line.described;
+    event.sig = line.described;
     line.sig = line.described;
 }
 

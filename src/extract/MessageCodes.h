@@ -2,27 +2,25 @@
 
 #include "core/Record.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tillery {
 
-// The message code of a marked line as a number ("022" is 22); -1 for a code that is not
-// three digits ("2K", the short code of a cut line). Inline: every entry line asks it twice.
-// The three digits are tested together: a branch for each would be guessed wrong often.
-inline int messageCodeNumber(std::string_view code)
+// A message code as one number, the key that a switch over codes tests: its three bytes
+// side by side ("022" gives codeKey("022")); 0, which no code case has, for a code of any
+// other length ("2K", the short code of a cut line). The bytes are taken as they stand: a
+// code that is not three digits matches no case. Inline: every entry line asks it, and
+// putting three bytes side by side costs less than testing and weighing three digits.
+constexpr std::uint32_t codeKey(std::string_view code)
 {
     if (code.size() != 3) {
-        return -1;
+        return 0;
     }
-    // A byte below "0" wraps around to a large value.
-    const unsigned hundreds = static_cast<unsigned char>(code[0]) - unsigned{'0'};
-    const unsigned tens = static_cast<unsigned char>(code[1]) - unsigned{'0'};
-    const unsigned ones = static_cast<unsigned char>(code[2]) - unsigned{'0'};
-    if ((hundreds > 9) | (tens > 9) | (ones > 9)) {
-        return -1;
-    }
-    return static_cast<int>(hundreds * 100 + tens * 10 + ones);
+    return std::uint32_t{static_cast<unsigned char>(code[0])} << 16 |
+           std::uint32_t{static_cast<unsigned char>(code[1])} << 8 |
+           std::uint32_t{static_cast<unsigned char>(code[2])};
 }
 
 // The values one entry line gives: views into its message text, but for a Signature
@@ -39,18 +37,6 @@ struct LineValues {
     std::string_view name;
     std::string_view sig;
     std::string described;
-
-    // Empties the five values (the description's memory is kept for the next line). Each
-    // is emptied on its own: a chained assignment reads back the value just stored, which
-    // stalls the processor on every line.
-    void clear()
-    {
-        path = {};
-        device = {};
-        guid = {};
-        name = {};
-        sig = {};
-    }
 };
 
 // Picks Path, Device, GUID, Name and Signature out of one entry line's message text into

@@ -5,19 +5,25 @@
 #include "extract/MessageCodes.h"
 #include "extract/Text.h"
 
+#include <algorithm>
+
 namespace tillery {
 namespace {
+
+// Type and Code of every event row.
+constexpr std::string_view kEventType = "Summary";
+constexpr std::string_view kEventCode = "S";
 
 // Codes whose line becomes the event's Full Text when the event has none yet.
 bool isEventTextCode(std::string_view code)
 {
-    switch (messageCodeNumber(code)) {
-    case 142:
-    case 22:  // "022"
-    case 121:
-    case 144:
-    case 289:
-    case 125:
+    switch (codeKey(code)) {
+    case codeKey("142"):
+    case codeKey("022"):
+    case codeKey("121"):
+    case codeKey("144"):
+    case codeKey("289"):
+    case codeKey("125"):
         return true;
     default:
         return false;
@@ -25,6 +31,17 @@ bool isEventTextCode(std::string_view code)
 }
 
 }  // namespace
+
+// Inline: it runs for most lines of an event that has no text of its own yet.
+inline void LineCopy::assign(std::string_view text)
+{
+    if (text.size() > m_capacity) {
+        m_capacity = std::max(text.size(), 2 * m_capacity);
+        m_data = std::make_unique_for_overwrite<char[]>(m_capacity);
+    }
+    copyValue(m_data.get(), text);
+    m_size = text.size();
+}
 
 XpAssembler::XpAssembler(Layout layout, MainWindowOps& ops, const std::string& headDate,
                          const std::string& header, std::int64_t headCount)
@@ -34,7 +51,9 @@ XpAssembler::XpAssembler(Layout layout, MainWindowOps& ops, const std::string& h
       m_header(header),
       m_headCount(headCount)
 {
-    m_date = headDate;
+    m_event.date = headDate;
+    m_event.type = kEventType;
+    m_event.code = kEventCode;
 }
 
 Record XpAssembler::headerRecord() const
@@ -73,7 +92,7 @@ inline void XpAssembler::handleEntryLine(std::string_view raw)
     }
     std::string_view message;
     if (first == '@' || first == '#') {
-        m_type = fConvertMessageType(piece(text, 2, 1));
+        m_marked = true;  // its Type is named from the marker only when a row shows it
         m_code = piece(text, 3, 3);
         message = pieceToEnd(text, 6);
     } else {
@@ -87,13 +106,15 @@ inline void XpAssembler::handleEntryLine(std::string_view raw)
 inline void XpAssembler::takeLineValues(std::string_view raw)
 {
     // The line's row is written: the event keeps the values the line gave, copied out of
-    // the line before the next one is read.
+    // the line before the next one is read. Each is emptied as it is taken: the next line
+    // starts from empty values without a reset of all five.
     if (m_event.full.empty() && isEventTextCode(m_code)) {
         m_event.full.assign(raw.substr(m_cutOffset));  // the handled text: from the "#" marker on
     }
-    const auto keep = [](std::string& kept, std::string_view value) {
+    const auto keep = [](std::string& kept, std::string_view& value) {
         if (!value.empty()) {
             kept.assign(value);
+            value = {};
         }
     };
     keep(m_event.guid, m_values.guid);
@@ -109,17 +130,16 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (m_linesRead == 1) {
         m_eventSource = sourceLine;  // the header part's event starts here
     }
+    m_marked = false;
     m_type = {};
     m_code = {};
-    m_values.clear();
 
     const bool opens = !raw.empty() && raw.front() == '[';
     if (opens) {
         if (m_linesRead != 1) {
-            // An event without text of its own takes its last line's: the copy kept of it
-            // moves into the event.
+            // An event without text of its own takes its last line's, from the copy kept.
             if (m_event.full.empty()) {
-                m_event.full.swap(m_lastText);
+                m_event.full.assign(m_lastText.view());
             }
             closeEvent({}, rows);
         }
@@ -132,9 +152,9 @@ bool XpAssembler::line(std::string_view raw, std::int64_t sourceLine, AssembledR
     if (rows.wantsLines()) {
         RecordView row;
         row.full = raw;
-        row.date = m_date;
-        row.instance = m_instance;
-        row.type = m_type;
+        row.date = m_event.date;
+        row.instance = m_event.instance;
+        row.type = m_marked ? fConvertMessageType(piece(raw.substr(m_cutOffset), 2, 1)) : m_type;
         row.code = m_code;
         row.path = m_values.path;
         row.device = m_values.device;
@@ -159,7 +179,7 @@ void XpAssembler::finish(AssembledRows& rows)
     if (m_linesRead > 0) {
         // The last line's handled text; the line's text may have gone to the event, which
         // then needs no fallback.
-        closeEvent(pieceToEnd(m_lastText, static_cast<Pos>(m_cutOffset) + 1), rows);
+        closeEvent(pieceToEnd(m_lastText.view(), static_cast<Pos>(m_cutOffset) + 1), rows);
     } else {
         m_eventSource = m_skipped;
         closeEvent(m_lastSkipped, rows);
@@ -173,9 +193,9 @@ std::string XpAssembler::tidyDevice(std::string_view device, std::string_view si
 
 void XpAssembler::openSection(std::string_view raw)
 {
-    m_date.assign(fExtractDate(m_ops, raw));
-    const Pos dateLength = textLength(m_date);
-    m_instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
+    m_event.date.assign(fExtractDate(m_ops, raw));
+    const Pos dateLength = textLength(m_event.date);
+    m_event.instance.assign(piece(raw, dateLength + 2, textLength(raw) - dateLength - 2));
     m_lineNumber = 0;
     m_cutOffset = 0;
     m_event.full.clear();
@@ -195,21 +215,15 @@ void XpAssembler::closeEvent(std::string_view fallback, AssembledRows& rows)
     if (!rows.wantsEvents()) {
         return;
     }
-    // The event's values move into the row: the next section clears them anyway, and
-    // sets its own Date Time and Instance.
-    Record& out = m_written;
-    out.full.swap(m_event.full);
-    out.date.swap(m_date);
-    out.instance.swap(m_instance);
-    assignNumber(out.line, m_lineNumber);
-    out.type = "Summary";
-    out.code = "S";
-    out.path.swap(m_event.path);
-    out.device.swap(m_event.device);
-    out.guid.swap(m_event.guid);
-    out.name.swap(m_event.name);
-    out.sig.swap(m_event.sig);
-    rows.eventRow(out, m_time, m_eventSource);
+    // The event is written as it stands: the next section sets all of its values again.
+    // Type and Code are the same for every event; they are set again only if the run took
+    // them out of the record.
+    assignNumber(m_event.line, m_lineNumber);
+    if (m_event.type != kEventType || m_event.code != kEventCode) {
+        m_event.type = kEventType;
+        m_event.code = kEventCode;
+    }
+    rows.eventRow(m_event, m_time, m_eventSource);
 }
 
 }  // namespace tillery

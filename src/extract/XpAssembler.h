@@ -3,7 +3,25 @@
 #include "extract/EventAssembler.h"
 #include "extract/MessageCodes.h"
 
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
 namespace tillery {
+
+// A line's text kept past the line, copied anew from line to line: its memory is used
+// again, and a line goes in by copyValue's few fixed-size moves (most lines are shorter
+// than 64 bytes) rather than by a string's general assignment.
+class LineCopy {
+public:
+    void assign(std::string_view text);
+    std::string_view view() const { return {m_data.get(), m_size}; }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
 
 // Events of the Windows XP and Windows 2000 setupapi.log: a line that begins with "["
 // opens a section, every other line is an entry of it whose message codes give its
@@ -37,17 +55,16 @@ private:
     std::size_t m_cutOffset = 0;        // where the handled text of the last entry line starts
     TimeKind m_time = TimeKind::LogHeader;  // what the current event's Date Time is
     std::int64_t m_eventSource = 0;     // the file line that opened the current event
-    // The current section's Date Time and Instance.
-    std::string m_date;
-    std::string m_instance;
     // The current line's Type and Code (constant texts or views of the line) and its values:
     // its row is written from views of these and of the line.
-    std::string_view m_type;
+    std::string_view m_type;  // of an unmarked line; a marked line's is named from its marker
+    bool m_marked = false;    // whether the current line is a marked entry line
     std::string_view m_code;
     LineValues m_values;
-    std::string m_lastText;  // the last line, while the event has no Full Text of its own
+    LineCopy m_lastText;  // the last line, while the event has no Full Text of its own
+    // The current event, written as its row when it closes: the section's Date Time and
+    // Instance (line rows show them too), the values its lines gave, Type "Summary", Code "S".
     Record m_event;
-    Record m_written;
 };
 
 }  // namespace tillery

@@ -100,18 +100,23 @@ TEST(CodeRules, OnlyMarkedLinesAndListedCodes)
     EXPECT_EQ(generic.device, R"(IDE\X)");
 }
 
-TEST(CodeRules, CodeNumberIsThreeDigitsOrNone)
+TEST(CodeRules, OnlyTheExactThreeByteCodeHasItsRule)
 {
-    // The bytes next to "0" and "9" and those above 127 are no digits.
+    // "022" takes the first quoted text as Device and the second as Name, "121" only the
+    // Device; a code that differs in a byte, in length or by a byte above 127 has no rule.
     const struct {
         std::string_view code;
-        int number;
+        std::string_view device;
+        std::string_view name;
     } cases[] = {
-        {"000", 0},   {"022", 22},  {"999", 999}, {"820", 820}, {"/22", -1},  {"2:2", -1},
-        {"22/", -1},  {"2K", -1},   {"", -1},     {"0220", -1}, {"²" "22", -1},
+        {"022", "D", "N"}, {"121", "D", ""}, {"220", "", ""},  {"02", "", ""},
+        {"0220", "", ""},  {"/22", "", ""},  {"02:", "", ""},  {"\xB2" "22", "", ""},
+        {"", "", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(tillery::messageCodeNumber(c.code), c.number) << c.code;
+        const Record line = extract(c.code, R"( "D" and "N")");
+        EXPECT_EQ(line.device, c.device) << c.code;
+        EXPECT_EQ(line.name, c.name) << c.code;
     }
 }
 
