@@ -26,6 +26,37 @@ constexpr Phrase kDeviceClass("Installing Device Class:");
 
 constexpr std::size_t kNone = std::string_view::npos;
 
+// What an unmarked line may hold, one bit each: a phrase whose bit is clear is not in the
+// line, nor is a sign whose bit is clear.
+enum UnmarkedBit : std::uint32_t {
+    kMaySignature = 1u << 0,
+    kMayBrace = 1u << 1,
+    kMayQuote = 1u << 2,
+    kMayFound = 1u << 3,
+    kMayDeviceName = 1u << 4,
+    kMayInstallOf = 1u << 5,
+    kMaySuccessfully = 1u << 6,
+    kMayNullDriver = 1u << 7,
+    kMayMunged = 1u << 8,
+    kMayExeName = 1u << 9,
+    kMayDeviceClass = 1u << 10,
+};
+
+// The bits of what an unmarked line may hold, from its byte classes.
+std::uint32_t unmarkedBitsOf(std::string_view message)
+{
+    const TextBytes bytes = textBytesOf(message);
+    const auto bit = [](bool may, UnmarkedBit which) { return may ? which : 0u; };
+    return bit(kSignature.mayBeIn(bytes), kMaySignature) | bit(bytes.holds('{'), kMayBrace) |
+           bit(bytes.holds('"'), kMayQuote) | bit(kFound.mayBeIn(bytes), kMayFound) |
+           bit(kDeviceName.mayBeIn(bytes), kMayDeviceName) |
+           bit(kInstallOf.mayBeIn(bytes), kMayInstallOf) |
+           bit(kSuccessfully.mayBeIn(bytes), kMaySuccessfully) |
+           bit(kNullDriver.mayBeIn(bytes), kMayNullDriver) | bit(kMunged.mayBeIn(bytes), kMayMunged) |
+           bit(kExeName.mayBeIn(bytes), kMayExeName) |
+           bit(kDeviceClass.mayBeIn(bytes), kMayDeviceClass);
+}
+
 // The bytes from offset `begin` up to offset `end` (not included); empty when `end` is not
 // past `begin`. The rules below count in offsets from 0, each cut where the field rules
 // cut it. `end` never lies past the text.
@@ -172,48 +203,48 @@ void applyQuotedDeviceRule(std::string_view message, std::size_t firstQuote, Lin
 }
 
 // Phrase rules for the unmarked lines of Windows 2000 logs, in order: a later phrase
-// overwrites what an earlier one set. `bytes` rules out at once the phrases the line
+// overwrites what an earlier one set. `may` rules out at once the phrases the line
 // cannot hold. A cut "to the end less one" leaves out the line's last character.
-void applyWin2kRules(std::string_view message, const TextBytes& bytes, LineValues& line)
+void applyWin2kRules(std::string_view message, std::uint32_t may, LineValues& line)
 {
-    const auto find = [&](const Phrase& phrase) {
-        return phrase.mayBeIn(bytes) ? phrase.find(message) : kNone;
+    const auto find = [&](const Phrase& phrase, UnmarkedBit bit) {
+        return (may & bit) != 0 ? phrase.find(message) : kNone;
     };
     const std::size_t lastChar = message.size() - 1;  // used only once a phrase is found
     std::size_t at = 0;
 
-    if ((at = find(kFound)) != kNone) {
+    if ((at = find(kFound, kMayFound)) != kNone) {
         const std::size_t end = message.find(' ', at + 7);
         if (end != kNone) {
             line.device = slice(message, at + 6, end);
         }
     }
-    if ((at = find(kDeviceName)) != kNone) {
+    if ((at = find(kDeviceName, kMayDeviceName)) != kNone) {
         const std::size_t end = message.find(';', at + 1);
         if (end != kNone) {
             line.name = slice(message, at + 8, end);
         }
     }
-    if ((at = find(kInstallOf)) != kNone) {
+    if ((at = find(kInstallOf, kMayInstallOf)) != kNone) {
         const std::size_t end = message.find(' ', at + 12);
         line.device = slice(message, at + 11, end != kNone ? end : lastChar);
     }
-    if ((at = find(kSuccessfully)) != kNone) {
+    if ((at = find(kSuccessfully, kMaySuccessfully)) != kNone) {
         const std::size_t end = message.find(')', at + 1);
         if (end != kNone) {
             line.device = slice(message, at + 14, end);
         }
     }
-    if ((at = find(kNullDriver)) != kNone) {
+    if ((at = find(kNullDriver, kMayNullDriver)) != kNone) {
         line.device = slice(message, at + 16, lastChar);
     }
-    if ((at = find(kMunged)) != kNone) {
+    if ((at = find(kMunged, kMayMunged)) != kNone) {
         line.path = slice(message, at + 16, message.size());
     }
-    if ((at = find(kExeName)) != kNone) {
+    if ((at = find(kExeName, kMayExeName)) != kNone) {
         line.path = slice(message, at + 10, message.size());
     }
-    if ((at = find(kDeviceClass)) != kNone) {
+    if ((at = find(kDeviceClass, kMayDeviceClass)) != kNone) {
         // Without a closing brace there is no class name to take.
         const std::size_t brace = message.find('}', at + 24);
         if (brace != kNone) {
@@ -244,23 +275,24 @@ void extractMessageCodes(std::string_view code, std::string_view message, LineVa
         }
         return;
     }
-    // An unmarked line is sought for a dozen phrases: its byte classes are taken first, and
-    // what cannot be in it is not sought at all. The same generic rules, then its own.
-    const TextBytes bytes = textBytesOf(message);
-    if (kSignature.mayBeIn(bytes)) {
+    // An unmarked line is sought for a dozen phrases: what it may hold is worked out from
+    // its byte classes (or remembered from the same line met before), and what cannot be
+    // in it is not sought at all. The same generic rules, then its own.
+    const std::uint32_t may = line.unmarked.bitsOf(message, unmarkedBitsOf);
+    if ((may & kMaySignature) != 0) {
         if (const std::size_t at = kSignature.find(message); at != kNone) {
             applySignatureRule(message, at, line, event);
         }
     }
-    if (bytes.holds('{')) {
+    if ((may & kMayBrace) != 0) {
         if (const std::size_t at = message.find('{'); at != kNone) {
             applyGuidRule(message, at, line);
         }
     }
-    if (bytes.holds('"') && line.device.empty()) {
+    if ((may & kMayQuote) != 0 && line.device.empty()) {
         applyQuotedDeviceRule(message, message.find('"'), line);
     }
-    applyWin2kRules(message, bytes, line);
+    applyWin2kRules(message, may, line);
 }
 
 }  // namespace tillery

@@ -3,6 +3,8 @@
 #include "core/Record.h"
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,9 +25,67 @@ constexpr std::uint32_t codeKey(std::string_view code)
            std::uint32_t{static_cast<unsigned char>(code[2])};
 }
 
+// What the unmarked lines seen last may hold, as the bits that extractMessageCodes works
+// out from a line's bytes (which phrases and signs are not ruled out). The lines of a
+// Windows 2000 log are mostly the same few dozen messages ("Device install function: ...",
+// "Set selected driver.", "Co-Installers Registered."): a line met again is compared
+// with the one remembered, not taken apart byte by byte a second time. Each line has one
+// place, picked by its length and its first and last eight bytes; a line of another text
+// there takes it over. Lines shorter than 8 or longer than kLongest bytes are not kept.
+class UnmarkedLineMemo {
+public:
+    static constexpr std::size_t kPlaces = 256;
+    static constexpr std::size_t kLongest = 120;
+
+    // The bits of `text`: those remembered for the same text, else `work(text)`, then
+    // remembered.
+    template <class Work>
+    std::uint32_t bitsOf(std::string_view text, Work work)
+    {
+        if (text.size() < 8 || text.size() > kLongest) {
+            return work(text);
+        }
+        if (!m_places) {
+            m_places = std::make_unique<Place[]>(kPlaces);  // on the first unmarked line
+        }
+        Place& place = m_places[placeOf(text)];
+        if (place.size == text.size() && std::memcmp(place.text, text.data(), text.size()) == 0) {
+            return place.bits;
+        }
+        place.bits = work(text);
+        place.size = static_cast<std::uint32_t>(text.size());
+        std::memcpy(place.text, text.data(), text.size());
+        return place.bits;
+    }
+
+private:
+    struct Place {
+        std::uint32_t size = 0;  // 0: empty (no kept line is that short)
+        std::uint32_t bits = 0;
+        char text[kLongest];
+    };
+
+    // A text of 8 bytes or more: its length and first and last eight bytes, mixed so that
+    // the top byte of the product tells the place.
+    static_assert(kPlaces <= 256, "a place is told by one byte");
+    static std::size_t placeOf(std::string_view text)
+    {
+        std::uint64_t first = 0;
+        std::uint64_t last = 0;
+        std::memcpy(&first, text.data(), 8);
+        std::memcpy(&last, text.data() + text.size() - 8, 8);
+        const std::uint64_t mixed =
+            (first ^ (last * 0x9E3779B97F4A7C15u) ^ text.size()) * 0xFF51AFD7ED558CCDu;
+        return static_cast<std::size_t>(mixed >> 56) % kPlaces;
+    }
+
+    std::unique_ptr<Place[]> m_places;
+};
+
 // The values one entry line gives: views into its message text, but for a Signature
 // converted from a volume identifier, which `described` holds (`sig` then views it). Not
-// copied: a copy's `sig` would view the original's text.
+// copied: a copy's `sig` would view the original's text. Handed in for every line of a
+// run, they also keep what the unmarked lines seen last may hold.
 struct LineValues {
     LineValues() = default;
     LineValues(const LineValues&) = delete;
@@ -37,6 +97,7 @@ struct LineValues {
     std::string_view name;
     std::string_view sig;
     std::string described;
+    UnmarkedLineMemo unmarked;
 };
 
 // Picks Path, Device, GUID, Name and Signature out of one entry line's message text into

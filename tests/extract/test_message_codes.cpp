@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace std::string_literals;
 using namespace std::string_view_literals;
@@ -309,5 +310,71 @@ TEST(MessageCodes, FirstOccurrenceWhereverItStands)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(extract(c.code, c.message).*c.field, c.expected) << c.code << ' ' << c.message;
+    }
+}
+
+// Unmarked lines met again are not taken apart again: what they may hold is remembered.
+// A run's line values, handed in for line after line, give each line what fresh ones give:
+// every phrase and sign at a line's start, middle and end, and without the byte its
+// search begins with; lines at and past the lengths that are remembered; lines that share
+// their length and first and last eight bytes (one remembered place) but not their middle.
+TEST(PhraseRules, LinesMetAgainGiveWhatFreshValuesGive)
+{
+    const std::string_view phrases[] = {
+        "Found DEV here", "Device: NAME;", "install of DEV now", "successfully (DEV)",
+        "NULL driver for DEV.", "Munged cmdline: a b c d e", "EXE name: C:\\p.exe",
+        "Installing Device Class: {c} Cls.", "SIGNATURE1OFFSET2LENGTH3", "{guid}", R"(device "Q")",
+        // The same without the byte its search begins with.
+        "ound DEV here", "Device NAME;", "install o DEV now", "successfully DEV)",
+        "NULL drive for DEV.", "unged cmdline", "EXE name C:\\p.exe", "Installing Device Class {c} Cls.",
+        "SIGNATURE1FFSET2", "guid}", R"(device Q")"};
+    std::vector<std::string> messages;
+    for (const std::string_view phrase : phrases) {
+        const std::string text(phrase);
+        messages.push_back(text);
+        messages.push_back(text + ' ');
+        messages.push_back("Doing it: " + text + " and more.");
+        messages.push_back("Doing it now: " + text);
+        messages.push_back(text + std::string(120 - text.size(), '.'));  // the longest kept
+        messages.push_back(text + std::string(121 - text.size(), '.'));  // too long to keep
+    }
+    // One place, two texts: each takes it over from the other.
+    messages.push_back("12345678 Found DEV here 87654321");
+    messages.push_back("12345678 EXE name: C:\\p 87654321");
+    messages.push_back("1234567");
+    messages.push_back("12345678");
+
+    LineValues run;  // as a run hands it in: the same for every line
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string& message : messages) {
+            Record fresh;
+            const Record expected = extract("2K", message, fresh);
+            Record event;
+            extractMessageCodes("2K", message, run, event);
+            const auto taken = [](std::string_view& value) {
+                const std::string text(value);
+                value = {};
+                return text;
+            };
+            EXPECT_EQ(taken(run.path), expected.path) << message;
+            EXPECT_EQ(taken(run.device), expected.device) << message;
+            EXPECT_EQ(taken(run.guid), expected.guid) << message;
+            EXPECT_EQ(taken(run.name), expected.name) << message;
+            EXPECT_EQ(taken(run.sig), expected.sig) << message;
+            EXPECT_EQ(event.path, fresh.path) << message;
+            EXPECT_EQ(event.sig, fresh.sig) << message;
+        }
+    }
+    // The texts sharing one place give their own values, whichever came before.
+    for (int round = 0; round < 2; ++round) {
+        Record event;
+        extractMessageCodes("2K", "12345678 Found DEV here 87654321", run, event);
+        EXPECT_EQ(run.device, "DEV");
+        EXPECT_EQ(run.path, "");
+        run.device = {};
+        extractMessageCodes("2K", "12345678 EXE name: C:\\p 87654321", run, event);
+        EXPECT_EQ(run.device, "");
+        EXPECT_EQ(run.path, "C:\\p 87654321");
+        run.path = {};
     }
 }
