@@ -34,8 +34,11 @@ constexpr std::uint32_t codeKey(std::string_view code)
 // there takes it over. Lines shorter than 8 or longer than kLongest bytes are not kept.
 class UnmarkedLineMemo {
 public:
-    static constexpr std::size_t kPlaces = 256;
-    static constexpr std::size_t kLongest = 120;
+    // 512 places of 256 bytes: most messages of a section are kept from one section to
+    // the next, and all but the longest lines ("Found ..." with its driver list).
+    static constexpr int kPlaceBits = 9;
+    static constexpr std::size_t kPlaces = std::size_t{1} << kPlaceBits;
+    static constexpr std::size_t kLongest = 248;
 
     // The bits of `text`: those remembered for the same text, else `work(text)`, then
     // remembered.
@@ -46,7 +49,8 @@ public:
             return work(text);
         }
         if (!m_places) {
-            m_places = std::make_unique<Place[]>(kPlaces);  // on the first unmarked line
+            // On the first unmarked line; a place's text is read only up to its size.
+            m_places = std::make_unique_for_overwrite<Place[]>(kPlaces);
         }
         Place& place = m_places[placeOf(text)];
         if (place.size == text.size() && std::memcmp(place.text, text.data(), text.size()) == 0) {
@@ -66,8 +70,7 @@ private:
     };
 
     // A text of 8 bytes or more: its length and first and last eight bytes, mixed so that
-    // the top byte of the product tells the place.
-    static_assert(kPlaces <= 256, "a place is told by one byte");
+    // the top bits of the product tell the place.
     static std::size_t placeOf(std::string_view text)
     {
         std::uint64_t first = 0;
@@ -76,7 +79,7 @@ private:
         std::memcpy(&last, text.data() + text.size() - 8, 8);
         const std::uint64_t mixed =
             (first ^ (last * 0x9E3779B97F4A7C15u) ^ text.size()) * 0xFF51AFD7ED558CCDu;
-        return static_cast<std::size_t>(mixed >> 56) % kPlaces;
+        return static_cast<std::size_t>(mixed >> (64 - kPlaceBits));
     }
 
     std::unique_ptr<Place[]> m_places;

@@ -328,6 +328,7 @@ TEST(PhraseRules, LinesMetAgainGiveWhatFreshValuesGive)
         "ound DEV here", "Device NAME;", "install o DEV now", "successfully DEV)",
         "NULL drive for DEV.", "unged cmdline", "EXE name C:\\p.exe", "Installing Device Class {c} Cls.",
         "SIGNATURE1FFSET2", "guid}", R"(device Q")"};
+    constexpr std::size_t kLongest = tillery::UnmarkedLineMemo::kLongest;
     std::vector<std::string> messages;
     for (const std::string_view phrase : phrases) {
         const std::string text(phrase);
@@ -335,8 +336,8 @@ TEST(PhraseRules, LinesMetAgainGiveWhatFreshValuesGive)
         messages.push_back(text + ' ');
         messages.push_back("Doing it: " + text + " and more.");
         messages.push_back("Doing it now: " + text);
-        messages.push_back(text + std::string(120 - text.size(), '.'));  // the longest kept
-        messages.push_back(text + std::string(121 - text.size(), '.'));  // too long to keep
+        messages.push_back(text + std::string(kLongest - text.size(), '.'));      // the longest kept
+        messages.push_back(text + std::string(kLongest + 1 - text.size(), '.'));  // too long to keep
     }
     // One place, two texts: each takes it over from the other.
     messages.push_back("12345678 Found DEV here 87654321");
