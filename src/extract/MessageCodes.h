@@ -39,6 +39,7 @@ public:
     static constexpr int kPlaceBits = 9;
     static constexpr std::size_t kPlaces = std::size_t{1} << kPlaceBits;
     static constexpr std::size_t kLongest = 248;
+    static constexpr int kLinesBeforeTable = 64;
 
     // The bits of `text`: those remembered for the same text, else `work(text)`, then
     // remembered.
@@ -49,7 +50,11 @@ public:
             return work(text);
         }
         if (!m_places) {
-            // On the first unmarked line; a place's text is read only up to its size.
+            // Made once a log has shown a few dozen lines to keep: the table's 128 KB are not
+            // worth it for a handful. A place's text is read only up to its size.
+            if (++m_linesBefore < kLinesBeforeTable) {
+                return work(text);
+            }
             m_places = std::make_unique_for_overwrite<Place[]>(kPlaces);
         }
         Place& place = m_places[placeOf(text)];
@@ -83,6 +88,7 @@ private:
     }
 
     std::unique_ptr<Place[]> m_places;
+    int m_linesBefore = 0;  // lines that could have been kept before the table was made
 };
 
 // The values one entry line gives: views into its message text, but for a Signature
