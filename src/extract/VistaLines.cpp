@@ -2,55 +2,12 @@
 
 #include "extract/Text.h"
 
-#include <bit>
-#include <cstdint>
-#include <cstring>
-
 namespace tillery::vista {
 namespace {
 
-inline std::string_view trimLeft(std::string_view text)
-{
-    // Messages are indented by their nesting depth, often by a dozen blanks and more: the
-    // blanks are counted eight bytes at a time. With each blank turned into a zero byte,
-    // the first byte that is no blank is the lowest nonzero byte of a little-endian word:
-    // its trailing zero bits, over eight, count the blanks before it.
-    std::size_t first = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kBlanks = 0x2020202020202020;
-        while (text.size() - first >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + first, 8);
-            word ^= kBlanks;
-            if (word != 0) {
-                return text.substr(first + static_cast<std::size_t>(std::countr_zero(word)) / 8);
-            }
-            first += 8;
-        }
-    }
-    while (first < text.size() && text[first] == ' ') {
-        ++first;
-    }
-    return text.substr(first);
-}
-
-// The texts trimmed here are short and seldom end in a blank (an entry's category, a
-// key's value): a step back in place is cheaper than a call to a general search.
-std::string_view trimRight(std::string_view text)
-{
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-// Whether `text` begins with the literal `prefix`. Its length known when compiled, the few
-// bytes are compared in place rather than by a call.
-template <std::size_t N>
-bool beginsWith(std::string_view text, const char (&prefix)[N])
-{
-    return text.size() >= N - 1 && std::memcmp(text.data(), prefix, N - 1) == 0;
-}
+using detail::beginsWith;
+using detail::trimLeft;
+using detail::trimRight;
 
 char lowerAscii(char c)
 {
@@ -97,11 +54,16 @@ bool mentionsClass(std::string_view text)
 
 // A braced GUID: "{8-4-4-4-12}" hexadecimal digits.
 constexpr std::string_view kGuidShape = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+static_assert(kGuidShape.size() == kBracedGuidLength);
 
-// Whether the 38 characters at `at` are a braced GUID.
+// Whether the 38 characters at `at` are a braced GUID (the caller has seen room for them).
 bool isGuidAt(std::string_view text, std::size_t at)
 {
-    if (text.size() - at < kGuidShape.size()) {
+    // Most braces open a block marker ("{Configure Driver: ...}"), not a GUID: the closing
+    // brace and the four dashes, at fixed places, rule those out before the digits are read.
+    const char* const guid = text.data() + at;
+    if (guid[37] != '}' || guid[9] != '-' || guid[14] != '-' || guid[19] != '-' ||
+        guid[24] != '-') {
         return false;
     }
     for (std::size_t i = 0; i < kGuidShape.size(); ++i) {
@@ -119,8 +81,11 @@ std::string_view firstGuid(std::string_view text)
     if (text.size() < kGuidShape.size()) {
         return {};  // too short to hold one: most messages are
     }
-    for (auto brace = text.find('{'); brace != std::string_view::npos;
-         brace = text.find('{', brace + 1)) {
+    // A GUID begins no later than its own length before the end: only that part of the
+    // text is searched for its opening brace.
+    const std::string_view starts = text.substr(0, text.size() - kGuidShape.size() + 1);
+    for (auto brace = starts.find('{'); brace != std::string_view::npos;
+         brace = starts.find('{', brace + 1)) {
         if (isGuidAt(text, brace)) {
             return text.substr(brace + 1, 36);
         }
@@ -165,6 +130,14 @@ std::string_view deviceCandidate(std::string_view message)
 }
 
 }  // namespace
+
+std::string_view classGuid(std::string_view message)
+{
+    // A well-formed GUID is rare and quickly ruled out; the letter-by-letter look for
+    // "class" is made only when there is one.
+    const std::string_view found = firstGuid(message);
+    return !found.empty() && mentionsClass(message) ? found : std::string_view();
+}
 
 LineKind classifyMarked(std::string_view line)
 {
@@ -287,70 +260,6 @@ TitleFields parseTitle(std::string_view line)
         fields.path = identifier;
     }
     return fields;
-}
-
-BodyFields readBodyLine(std::string_view line)
-{
-    // The values are gathered first and the fields set once at the end: a record of views
-    // filled in place is first emptied as one block, a slow store for every line.
-    std::string_view type = "Informational";
-    std::string_view code;
-    std::string_view name;
-    NameRule nameRule = NameRule::None;
-    std::string_view guid;
-    std::string_view path;
-
-    // The five-character entry prefix, then the category ("dvi: "), then the message.
-    // Leading blanks go whatever the prefix; the commonest entry, the blank prefix "     "
-    // with the category right after it, is cut without counting them.
-    std::string_view rest = line;
-    if (beginsWith(line, "     ") && line.size() > 5 && line[5] != ' ') {
-        rest = line.substr(5);
-    } else if (line.starts_with('!')) {
-        type = beginsWith(line, "!!!") ? "Error" : "Warning";
-        if (beginsWith(line, "!!!  ") || beginsWith(line, "!    ")) {
-            rest = line.substr(5);
-        }
-        rest = trimLeft(rest);
-    } else {
-        if (beginsWith(line, "   . ")) {
-            rest = line.substr(5);
-        }
-        rest = trimLeft(rest);
-    }
-    std::string_view message = rest;
-    if (rest.size() >= 5 && rest[3] == ':' && rest[4] == ' ') {
-        code = trimRight(rest.substr(0, 3));
-        message = trimLeft(rest.substr(5));
-    }
-
-    // Each key is tried only on a message that begins with its first letter.
-    const char first = message.empty() ? '\0' : message.front();
-    if (first == 'D') {
-        if (const auto devDesc = dashValue(message, "DevDesc")) {
-            name = *devDesc;
-            nameRule = NameRule::DevDesc;
-        } else if (const auto description = dashValue(message, "Description")) {
-            name = *description;
-            nameRule = NameRule::Description;
-        }
-    }
-
-    // The GUID of a line that mentions a class. A well-formed GUID is rare and quickly
-    // ruled out; the letter-by-letter look for "class" is made only when there is one.
-    if (const std::string_view found = firstGuid(message); !found.empty() && mentionsClass(message)) {
-        guid = found;
-    }
-
-    if (code == "cmd" && !message.empty()) {
-        path = message;
-    } else if (first == 'I') {
-        if (const auto infFile = dashValue(message, "InfFile")) {
-            path = *infFile;
-        }
-    }
-    return {.type = type, .code = code, .message = message, .name = name, .nameRule = nameRule,
-            .guid = guid, .path = path};
 }
 
 std::string_view deviceNamedIn(std::string_view message)

@@ -390,6 +390,31 @@ TEST(VistaLinesTest, BodyFields)
     }
 }
 
+// The class GUID at the edges of its search: one ending the message, one cut short by the
+// end, near misses (a dash, the closing brace or a digit out of place) before a good one.
+TEST(VistaLinesTest, ClassGuidAtTheEdgesOfTheMessage)
+{
+    const std::string kGuid = "4d36e967-e325-11ce-bfc1-08002be10318";
+    const struct {
+        std::string message, guid;
+    } cases[] = {
+        {"Class {" + kGuid + "}", kGuid},
+        {"{" + kGuid + "} class", kGuid},
+        {"Class {" + kGuid, ""},
+        {"Class {" + kGuid.substr(0, 35) + "}", ""},
+        {"class {4d36e967-e325-11ce-bfc1008002be10318} {" + kGuid + "}", kGuid},
+        {"class {4d36e967-e325-11ce-bfc1-08002be10318 {" + kGuid + "}", kGuid},
+        {"class {4d36e967-e325-11ce-bfc1-08002be1031g} {" + kGuid + "}", kGuid},
+        {"{{" + kGuid + "}} CLASS", kGuid},
+        {"{" + kGuid + "} no such word", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(vista::classGuid(c.message), c.guid) << c.message;
+        const std::string line = "     ndv: " + c.message;
+        EXPECT_EQ(vista::readBodyLine(line).guid, c.guid) << c.message;
+    }
+}
+
 // Blanks before the category and before the message, counted several bytes at a time: every
 // run length on both sides of a word's width, and lines of blanks alone.
 TEST(VistaLinesTest, BlankRunsOfEveryLengthAreSkipped)
