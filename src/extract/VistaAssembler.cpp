@@ -143,7 +143,7 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
     }
 }
 
-void VistaAssembler::takeValues(const vista::BodyFields& body)
+inline void VistaAssembler::takeValues(const vista::BodyFields& body)
 {
     // A chosen driver's Description names the event for good; until one is seen, the
     // last candidate's DevDesc does. Empty values change nothing.

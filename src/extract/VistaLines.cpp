@@ -42,10 +42,15 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view lowerSuffix)
 // Whether the text holds "class" in any letter case.
 bool mentionsClass(std::string_view text)
 {
+    // Asked of every line holding a GUID, most of which do not mention a class and are read
+    // to the end. A byte with its 0x20 bit set equals a lower-case letter only when it is
+    // that letter in either case: one step where lowerAscii() takes a range test.
+    const auto isLetter = [text](std::size_t at, char lower) {
+        return static_cast<char>(text[at] | 0x20) == lower;
+    };
     for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
-        if (lowerAscii(text[i]) == 'c' && lowerAscii(text[i + 1]) == 'l' &&
-            lowerAscii(text[i + 2]) == 'a' && lowerAscii(text[i + 3]) == 's' &&
-            lowerAscii(text[i + 4]) == 's') {
+        if (isLetter(i, 'c') && isLetter(i + 1, 'l') && isLetter(i + 2, 'a') &&
+            isLetter(i + 3, 's') && isLetter(i + 4, 's')) {
             return true;
         }
     }

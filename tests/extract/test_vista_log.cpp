@@ -407,6 +407,8 @@ TEST(VistaLinesTest, ClassGuidAtTheEdgesOfTheMessage)
         {"class {4d36e967-e325-11ce-bfc1-08002be1031g} {" + kGuid + "}", kGuid},
         {"{{" + kGuid + "}} CLASS", kGuid},
         {"{" + kGuid + "} no such word", ""},
+        {"{" + kGuid + "} cLaSs", kGuid},
+        {"{" + kGuid + "} cl@ss CLAS\xd3", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(vista::classGuid(c.message), c.guid) << c.message;
