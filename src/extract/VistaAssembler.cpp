@@ -143,6 +143,7 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
     }
 }
 
+// Inline, as writeLineRow(): the body line's values reach the event without a record.
 inline void VistaAssembler::takeValues(const vista::BodyFields& body)
 {
     // A chosen driver's Description names the event for good; until one is seen, the

@@ -45,14 +45,18 @@ bool mentionsClass(std::string_view text)
     // Asked of every line holding a GUID, most of which do not mention a class and are read
     // to the end. A byte with its 0x20 bit set equals a lower-case letter only when it is
     // that letter in either case: one step where lowerAscii() takes a range test.
-    const auto isLetter = [text](std::size_t at, char lower) {
-        return static_cast<char>(text[at] | 0x20) == lower;
-    };
-    for (std::size_t i = 0; i + 5 <= text.size(); ++i) {
-        if (isLetter(i, 'c') && isLetter(i + 1, 'l') && isLetter(i + 2, 'a') &&
-            isLetter(i + 3, 's') && isLetter(i + 4, 's')) {
+    const auto folded = [text](std::size_t at) { return static_cast<char>(text[at] | 0x20); };
+    std::size_t at = 0;
+    while (at + 5 <= text.size()) {
+        const char last = folded(at + 4);
+        if (last == 's' && folded(at) == 'c' && folded(at + 1) == 'l' && folded(at + 2) == 'a' &&
+            folded(at + 3) == 's') {
             return true;
         }
+        // The byte under the word's last letter says how far the word can move on and still
+        // cover it: up to its last place in "clas", or past it when it is none of those
+        // letters, as most bytes are.
+        at += last == 's' ? 1 : last == 'a' ? 2 : last == 'l' ? 3 : last == 'c' ? 4 : 5;
     }
     return false;
 }

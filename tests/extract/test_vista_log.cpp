@@ -417,6 +417,32 @@ TEST(VistaLinesTest, ClassGuidAtTheEdgesOfTheMessage)
     }
 }
 
+// The look for "class" moves on by more than one byte where it can: every text of up to
+// seven letters drawn from the word's own (in both cases) and one other, against a plain look.
+TEST(VistaLinesTest, ClassIsFoundWhereverItStands)
+{
+    const std::string kGuid = "{4d36e967-e325-11ce-bfc1-08002be10318} ";
+    const std::string_view kLetters = "clasCSx";
+    std::string tail;
+    const auto check = [&](const auto& self, std::size_t length) -> void {
+        std::string folded = tail;
+        for (char& c : folded) {
+            c = c == 'C' ? 'c' : c == 'S' ? 's' : c;
+        }
+        const bool mentions = folded.find("class") != std::string::npos;
+        EXPECT_EQ(vista::classGuid(kGuid + tail).empty(), !mentions) << tail;
+        if (length == 7) {
+            return;
+        }
+        for (const char c : kLetters) {
+            tail.push_back(c);
+            self(self, length + 1);
+            tail.pop_back();
+        }
+    };
+    check(check, 0);
+}
+
 // Blanks before the category and before the message, counted several bytes at a time: every
 // run length on both sides of a word's width, and lines of blanks alone.
 TEST(VistaLinesTest, BlankRunsOfEveryLengthAreSkipped)
