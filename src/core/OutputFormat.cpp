@@ -44,22 +44,6 @@ bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t co
     return writeAll || (column < mask.size() && mask[column] == '1');
 }
 
-template <typename Text>
-std::string_view valueOfField(const BasicRecord<Text>& record, Field field)
-{
-    return record.*kColumnMembers<Text>[static_cast<std::size_t>(field)];
-}
-
-std::string_view fieldValue(const Record& record, Field field)
-{
-    return valueOfField(record, field);
-}
-
-std::string_view fieldValue(const RecordView& record, Field field)
-{
-    return valueOfField(record, field);
-}
-
 std::string fFormatShowFields(const SettingsStore& store)
 {
     std::string mask;

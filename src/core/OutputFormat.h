@@ -46,8 +46,11 @@ RowValues rowValues(std::string_view strSendShowFields, bool ruleBasedSelected, 
 bool fieldSelected(std::string_view mask, bool ruleBasedSelected, std::size_t column);
 
 // The record's value of one field.
-std::string_view fieldValue(const Record& record, Field field);
-std::string_view fieldValue(const RecordView& record, Field field);
+template <typename Text>
+std::string_view fieldValue(const BasicRecord<Text>& record, Field field)
+{
+    return record.*kColumnMembers<Text>[static_cast<std::size_t>(field)];
+}
 
 // One row as text; parameters in record parameter order.
 std::string fFormatOutput(std::string_view strSendShowFields, bool ruleBasedSelected,

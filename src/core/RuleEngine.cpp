@@ -158,7 +158,6 @@ const std::shared_ptr<const RuleSet>& StoredRules::current()
     for (int i = 1; rules->count && i <= *rules->count; ++i) {
         rules->tests.add(readRule(m_store, i));
     }
-    rules->fieldsRead = rules->tests.fields;
     m_rules = std::move(rules);
     return m_rules;
 }
@@ -171,11 +170,6 @@ void RuleSet::requireCount() const
 }
 
 namespace {
-
-std::string_view valueOf(const RecordView& event, Field field)
-{
-    return event.*kColumnMembers<std::string_view>[static_cast<std::size_t>(field)];
-}
 
 // Whether `value` lowered begins with `lowered`, which is no longer than it. Compared byte
 // by byte as lowered: most values differ from most rule texts at the first byte.
@@ -196,18 +190,18 @@ bool RuleMatcher::matches(const RuleSet& rules, const RecordView& event) const
     rules.requireCount();
     const RuleTests& tests = rules.tests;
     for (FieldSet fields = tests.notBlank; fields != 0; fields &= fields - 1) {
-        if (!valueOf(event, static_cast<Field>(std::countr_zero(fields))).empty()) {
+        if (!fieldValue(event, static_cast<Field>(std::countr_zero(fields))).empty()) {
             return true;
         }
     }
     for (const RuleTests::Text& test : tests.prefixes) {
-        const std::string_view value = valueOf(event, test.field);
+        const std::string_view value = fieldValue(event, test.field);
         if (value.size() > test.text.size() && startsLowered(value, test.text)) {
             return true;
         }
     }
     for (const RuleTests::Contained& test : tests.contained) {
-        const std::string_view value = valueOf(event, test.field);
+        const std::string_view value = fieldValue(event, test.field);
         const std::size_t length = test.text.size();
         for (std::size_t at = 0; at + length <= value.size();) {
             const char last = lowerLatin1Byte(value[at + length - 1]);

@@ -79,8 +79,7 @@ struct RuleSet {
     std::string countText;             // the stored "Count" text
     std::optional<double> countNumber;  // its value as a number (none when it is no number)
     std::optional<int> count;           // none: the count is no 16-bit number
-    RuleTests tests;
-    FieldSet fieldsRead = 0;  // the fields whose values the rules test (tests.fields)
+    RuleTests tests;  // its `fields` are those whose values the rules test
 
     // Throws ExtractionError when the count is no 16-bit number: no rule can be read.
     void requireCount() const;

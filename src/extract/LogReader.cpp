@@ -227,26 +227,29 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
         return;
     }
     rules->requireCount();
-    if (m_eventsAside) {
-        // Tested, tidied and written on the event stage's thread.
-        if (!m_stage) {
-            m_stage = std::make_unique<EventStage>(
-                [this](const RecordView& queued, const RuleSet& set) { writeEvent(queued, set); });
+    if (m_options.sink == nullptr) {
+        if (m_eventsAside) {
+            // Tested, tidied and written on the event stage's thread.
+            if (!m_stage) {
+                m_stage = std::make_unique<EventStage>(
+                    [this](const RecordView& queued, const RuleSet& set) { writeEvent(queued, set); });
+            }
+            if (m_stage->add(event, rules, rules->tests.fields | m_rowFields)) {
+                return;
+            }
+            m_stage->wait();  // an event too long to queue: handled here, after those before it
         }
-        if (m_stage->add(event, rules, rules->fieldsRead | m_rowFields)) {
-            return;
-        }
-        m_stage->wait();  // an event too long to queue: handled here, after those before it
+        writeEvent(viewOf(event), *rules);
+        return;
     }
+    // A record sink takes the row at once, with its place in the log and the Device as
+    // logged.
     if (!m_matcher.matches(*rules, viewOf(event))) {
         return;
     }
     if (m_tidy) {
-        std::string untidied = std::move(event.device);
+        const std::string untidied = std::move(event.device);
         event.device = m_assembler->tidyDevice(untidied, event.sig);
-        if (m_options.sink == nullptr) {
-            std::string().swap(untidied);  // only a record sink reads it
-        }
         writeRecord(event, RowKind::Event, time, sourceLine, untidied);
         return;
     }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -286,5 +288,28 @@ inline Pos textLength(std::string_view text) { return static_cast<Pos>(text.size
     }
     return out + n;
 }
+
+// A line's text kept past the line, copied anew from line to line: its memory is used
+// again, and a line goes in by copyValue's few fixed-size moves (most lines are shorter
+// than 64 bytes) rather than by a string's general assignment. Inline: an event's lines
+// are kept one after another until the last becomes its Full Text.
+class LineCopy {
+public:
+    void assign(std::string_view text)
+    {
+        if (text.size() > m_capacity) {
+            m_capacity = std::max(text.size(), 2 * m_capacity);
+            m_data = std::make_unique_for_overwrite<char[]>(m_capacity);
+        }
+        copyValue(m_data.get(), text);
+        m_size = text.size();
+    }
+    std::string_view view() const { return {m_data.get(), m_size}; }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
 
 }  // namespace tillery

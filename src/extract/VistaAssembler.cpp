@@ -95,7 +95,7 @@ bool VistaAssembler::line(std::string_view raw, std::int64_t sourceLine, Assembl
     }
     if (member && kind != LineKind::Empty) {
         // The line becomes the event's Full Text (once its row is written, which views it).
-        m_fullText.hold(raw);
+        m_fullText.assign(raw);
     }
     return false;
 }
@@ -122,7 +122,7 @@ void VistaAssembler::openEvent(std::string_view raw, bool section, std::int64_t 
     m_dated = false;
     m_described = false;
     // Emptied field by field: the strings keep their memory from event to event.
-    m_fullText.hold(raw);
+    m_fullText.assign(raw);
     m_event.date.clear();
     m_event.line.clear();
     clearLineValues(m_event);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "extract/EventAssembler.h"
+#include "extract/Text.h"
 #include "extract/VistaLines.h"
 
-#include <cstring>
 
 namespace tillery {
 
@@ -46,26 +46,6 @@ private:
     void closeEvent(AssembledRows& rows);
     TimeKind lineTime() const;
 
-    // A line's text kept past the line: the memory of the longest line so far is reused.
-    // Every member line of an event is held, and only the last becomes its Full Text, so
-    // the copy is kept to a bare one of the bytes.
-    class HeldText {
-    public:
-        void hold(std::string_view text)
-        {
-            if (text.size() > m_bytes.size()) {
-                m_bytes.resize(text.size());
-            }
-            std::memcpy(m_bytes.data(), text.data(), text.size());
-            m_size = text.size();
-        }
-        std::string_view view() const { return {m_bytes.data(), m_size}; }
-
-    private:
-        std::string m_bytes;
-        std::size_t m_size = 0;
-    };
-
     std::string m_headDate;
     std::string m_header;
     std::int64_t m_headCount;
@@ -81,7 +61,9 @@ private:
     // The current event's values (Full Text, Line, Type and Code set at its close). Until
     // the line after its title is read, they are also the title's row.
     Record m_event;
-    HeldText m_fullText;  // the event's last non-empty member line
+    // The event's last non-empty member line: every member line is kept, and only the
+    // last becomes its Full Text.
+    LineCopy m_fullText;
     RecordView m_lineRow;         // the row of the line being written (Line left empty)
     std::string m_lineSignature;  // its Signature
 };

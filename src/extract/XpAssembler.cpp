@@ -5,8 +5,6 @@
 #include "extract/MessageCodes.h"
 #include "extract/Text.h"
 
-#include <algorithm>
-
 namespace tillery {
 namespace {
 
@@ -31,17 +29,6 @@ bool isEventTextCode(std::string_view code)
 }
 
 }  // namespace
-
-// Inline: it runs for most lines of an event that has no text of its own yet.
-inline void LineCopy::assign(std::string_view text)
-{
-    if (text.size() > m_capacity) {
-        m_capacity = std::max(text.size(), 2 * m_capacity);
-        m_data = std::make_unique_for_overwrite<char[]>(m_capacity);
-    }
-    copyValue(m_data.get(), text);
-    m_size = text.size();
-}
 
 XpAssembler::XpAssembler(Layout layout, MainWindowOps& ops, const std::string& headDate,
                          const std::string& header, std::int64_t headCount)

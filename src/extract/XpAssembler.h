@@ -2,26 +2,11 @@
 
 #include "extract/EventAssembler.h"
 #include "extract/MessageCodes.h"
+#include "extract/Text.h"
 
-#include <cstddef>
-#include <memory>
 #include <string_view>
 
 namespace tillery {
-
-// A line's text kept past the line, copied anew from line to line: its memory is used
-// again, and a line goes in by copyValue's few fixed-size moves (most lines are shorter
-// than 64 bytes) rather than by a string's general assignment.
-class LineCopy {
-public:
-    void assign(std::string_view text);
-    std::string_view view() const { return {m_data.get(), m_size}; }
-
-private:
-    std::unique_ptr<char[]> m_data;
-    std::size_t m_size = 0;
-    std::size_t m_capacity = 0;
-};
 
 // Events of the Windows XP and Windows 2000 setupapi.log: a line that begins with "["
 // opens a section, every other line is an entry of it whose message codes give its
