@@ -191,6 +191,22 @@ bool LineReader::open(const std::string& utf8Path)
     return true;
 }
 
+bool LineReader::skipTo(std::int64_t offset)
+{
+    if (m_file == nullptr || m_read != 0 || offset < 0) {
+        return false;
+    }
+#ifdef _WIN32
+    const bool moved = _fseeki64(m_file, offset, SEEK_SET) == 0;
+#else
+    const bool moved = fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+    if (moved) {
+        m_read = offset;
+    }
+    return moved;
+}
+
 void LineReader::close()
 {
     m_ahead.reset();  // after the read in flight

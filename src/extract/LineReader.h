@@ -27,6 +27,9 @@ public:
     bool open(const std::string& utf8Path);
     int openError() const { return m_openError; }
     bool isOpen() const { return m_file != nullptr; }
+    // Moves to byte `offset` before anything is read: reading then starts there, and
+    // position() counts from there. False when the system cannot move there.
+    bool skipTo(std::int64_t offset);
     // The next line, valid until the next call of next() or atEnd(); false at the end.
     // Throws ExtractionError when reading fails.
     bool next(std::string_view& line)

@@ -402,6 +402,38 @@ TEST(LogReaderTest, LongLogsAreCountedPastSixteenBits)
     EXPECT_EQ(f.ops.status(), "Finished processing: 4000 events and 40000 entries");
 }
 
+// A log large enough to be counted in two halves at once has the count of a count in one
+// pass, whether the halves meet at a line's start or inside a line, and however it ends.
+TEST(LogReaderTest, LargeLogsCountedInHalvesHaveTheWholeCount)
+{
+    const std::string line = std::string(999, 'x') + "\n";
+    const struct {
+        std::size_t lines;
+        std::string last;  // after the whole lines
+        std::int64_t count;
+    } cases[] = {
+        {9000, "", 9000},         // the halves meet at a line's start
+        {9000, "tail", 9001},     // inside a line, which has no line end
+        {9001, "\r\n\n", 9003},  // inside a line; empty lines at the end
+        {8999, std::string(998, 'y'), 9000},  // at a line end
+    };
+    for (const auto& c : cases) {
+        RunFixture f(ExtractionType::Summary);
+        std::string log;
+        log.reserve(c.lines * line.size() + c.last.size());
+        for (std::size_t i = 0; i < c.lines; ++i) {
+            log += line;
+        }
+        f.writeLog(log + c.last);
+        f.ops.recordStatuses = true;
+        ASSERT_EQ(f.run("x", "h", 0).outcome, RunOutcome::Completed);
+        EXPECT_EQ(f.ops.progressMax, static_cast<double>(c.count)) << c.lines;
+        const std::string found = std::to_string(c.count) + " lines found in source file to process";
+        EXPECT_NE(std::find(f.ops.statuses.begin(), f.ops.statuses.end(), found), f.ops.statuses.end())
+            << found;
+    }
+}
+
 TEST(LogReaderTest, LongSectionLineNumbersPassSixteenBits)
 {
     RunFixture f(ExtractionType::Summary);
