@@ -10,6 +10,10 @@
 
 namespace tillery {
 
+// Writes the offsets of the first `most` line ends (LF bytes) in `bytes` to `ends`, in
+// order; returns how many it wrote.
+std::size_t listLineEnds(std::string_view bytes, std::uint32_t* ends, std::size_t most);
+
 // Reads a log line by line in large blocks; from the third block on, each is read by a
 // thread of its own while the lines of the one before are handed out, and while lines are
 // read that thread also finds the block's line ends. A line ends at LF; a CR directly

@@ -202,5 +202,40 @@ TEST(LineReader, LinesOfBlocksReadAheadComeOutAsInTheFile)
     }
 }
 
+// The line ends listed for a block are those a byte-by-byte search finds, in order, up
+// to the limit: ends on both sides of a 64-byte step, in its first and last byte, one in
+// every byte, bytes with the high bit set beside them, and tails shorter than a step.
+TEST(LineReader, LineEndsListedAreThoseOfABytewiseSearch)
+{
+    std::mt19937 pick(7);
+    std::string noisy(1000, '\0');
+    for (char& byte : noisy) {
+        byte = static_cast<char>(pick() % 5 == 0 ? '\n' : 0x80 | (pick() & 0x7F));
+    }
+    const std::vector<std::pair<std::string, std::size_t>> cases = {
+        {"", 8},
+        {std::string(200, 'a'), 8},
+        {std::string(63, 'a') + "\n" + std::string(64, 'b') + "\n", 8},
+        {"\n" + std::string(62, 'a') + "\n\n" + std::string(10, 'c') + "\nd", 8},
+        {std::string(130, '\n'), 100},  // more ends than room: the first 100
+        {std::string(130, '\n'), 130},
+        {noisy, 1000},
+        {noisy.substr(0, 77), 1000},
+    };
+    for (const auto& [bytes, most] : cases) {
+        std::vector<std::uint32_t> expected;
+        for (std::size_t i = 0; i < bytes.size() && expected.size() < most; ++i) {
+            if (bytes[i] == '\n') {
+                expected.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
+        std::vector<std::uint32_t> ends(most + 1, 0xFFFFFFFF);
+        const std::size_t count = listLineEnds(bytes, ends.data(), most);
+        EXPECT_EQ(ends[most], 0xFFFFFFFF) << "written past the room";
+        ends.resize(count);
+        EXPECT_EQ(ends, expected) << bytes.size() << " bytes, room for " << most;
+    }
+}
+
 }  // namespace
 }  // namespace tillery
