@@ -330,10 +330,11 @@ bool LineReader::fill()
         m_endsStop = m_nextEnd + endCount;
         m_endsBase = m_end - got;
     }
-    // A reader that goes on past its second block reads ahead from then on; one that
-    // wants only the first lines (the layout test, the header scan) reads no more than it
-    // uses. A pass that takes blocks whole (the count) has no use for their line ends.
-    if (++m_blocks >= 2) {
+    // A reader of lines that goes on past its second block reads ahead from then on; one
+    // that wants only the first lines (the layout test, the header scan) reads no more than
+    // it uses. A pass that takes blocks whole (the count) reads them itself: counting a
+    // block takes less time than handing it from one thread to another.
+    if (m_ahead || (m_byLines && ++m_blocks >= 2)) {
         if (!m_ahead) {
             m_ahead = std::make_unique<ReadAhead>(m_file);
         }
