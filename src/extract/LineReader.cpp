@@ -26,6 +26,7 @@ constexpr std::size_t kBlockSize = 1 << 20;
 // it, so that the line's bytes are moved there instead of the block's behind them.
 constexpr std::size_t kLead = 64 * 1024;
 constexpr std::size_t kBufferSize = kLead + kBlockSize;
+constexpr std::size_t kFirstBlockSize = 64 * 1024;
 // The most line ends kept for one block: lines of 16 bytes on average. A block of shorter
 // lines has its later ends searched for as they are needed, and a block's list stays
 // small however the log looks.
@@ -94,11 +95,11 @@ public:
         std::size_t endCount = 0;
     };
 
-    // Reads the file's next block into `block.bytes`.
-    static void read(std::FILE* file, Block& block)
+    // Reads the file's next block, of `size` bytes at most, into `block.bytes`.
+    static void read(std::FILE* file, Block& block, std::size_t size = kBlockSize)
     {
-        block.got = std::fread(block.bytes.get() + kLead, 1, kBlockSize, file);
-        block.failed = block.got < kBlockSize && std::ferror(file) != 0;
+        block.got = std::fread(block.bytes.get() + kLead, 1, size, file);
+        block.failed = block.got < size && std::ferror(file) != 0;
     }
     // Lists the block's line ends, up to kMostLineEnds of them.
     static void findLineEnds(Block& block)
@@ -274,7 +275,9 @@ bool LineReader::fill()
         block = m_ahead->take();
     } else {
         block.bytes = m_spare ? std::move(m_spare) : newBuffer();
-        ReadAhead::read(m_file, block);
+        // The file's first block is a short one: the checks before a run read only its
+        // first lines, and a whole block would cost them its copy and its fresh pages.
+        ReadAhead::read(m_file, block, m_read == 0 ? kFirstBlockSize : kBlockSize);
     }
     const std::size_t pending = m_end - m_begin;
     if (block.failed || block.got == 0) {
