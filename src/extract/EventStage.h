@@ -3,6 +3,7 @@
 #include "core/FieldCatalogue.h"
 #include "core/Record.h"
 #include "core/RuleEngine.h"
+#include "extract/ByteBuffer.h"
 
 #include <array>
 #include <condition_variable>
@@ -50,9 +51,9 @@ private:
     // bytes: read on the other thread, they arrive as one stream instead of a scatter of
     // strings.
     struct Batch {
-        std::vector<char> bytes;
+        ByteBuffer bytes;
         std::size_t filled = 0;
-        std::vector<Queued> events;
+        std::vector<Queued, UninitialisedAllocator<Queued>> events;
         std::size_t used = 0;
         std::shared_ptr<const RuleSet> rules;
     };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Record.h"
+#include "extract/ByteBuffer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -69,7 +70,7 @@ private:
     std::FILE* m_file = nullptr;
     std::unique_ptr<WriteBehind> m_behind;  // writes full buffers while the next fills
     bool m_owned = false;
-    std::vector<char> m_buffer;
+    ByteBuffer m_buffer;
     std::size_t m_used = 0;
     std::int64_t m_rows = 0;
     std::string m_openFailure;

@@ -60,7 +60,7 @@ void WriteBehind::throwIfFailed() const
     }
 }
 
-void WriteBehind::handOver(std::vector<char>& bytes, std::size_t size)
+void WriteBehind::handOver(ByteBuffer& bytes, std::size_t size)
 {
     {
         std::unique_lock lock(m_mutex);

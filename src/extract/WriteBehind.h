@@ -1,11 +1,12 @@
 #pragma once
 
+#include "extract/ByteBuffer.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdio>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace tillery {
 
@@ -29,7 +30,7 @@ public:
     // Hands the first `size` bytes of `bytes` over to be written and gives back an empty
     // buffer of at least the same capacity in its place. Waits while the last buffer is
     // still being written. Throws ExtractionError when an earlier write failed.
-    void handOver(std::vector<char>& bytes, std::size_t size);
+    void handOver(ByteBuffer& bytes, std::size_t size);
     // Waits until every buffer handed over is written. Throws ExtractionError when a
     // write failed.
     void wait();
@@ -41,7 +42,7 @@ private:
     std::FILE* const m_file;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<char> m_bytes;  // the buffer handed over; the thread's while m_full
+    ByteBuffer m_bytes;  // the buffer handed over; the thread's while m_full
     std::size_t m_size = 0;
     bool m_full = false;
     bool m_ending = false;
