@@ -276,12 +276,27 @@ void extractMessageCodes(std::string_view code, std::string_view message, LineVa
         return;
     }
     // An unmarked line is sought for a dozen phrases: what it may hold is worked out from
-    // its byte classes (or remembered from the same line met before), and what cannot be
-    // in it is not sought at all. The same generic rules, then its own.
-    const std::uint32_t may = line.unmarked.bitsOf(message, unmarkedBitsOf);
+    // its byte classes, and what cannot be in it is not sought at all. The same generic
+    // rules, then its own. A line met before gives what it gave then, unless a volume
+    // identifier in it made its values depend on the event too.
+    void* place = nullptr;
+    const UnmarkedLineMemo::Kept* kept = line.unmarked.find(message, place);
+    if (kept != nullptr && kept->valuesKept) {
+        const auto spanned = [&](UnmarkedLineMemo::Span span) {
+            return span.size == 0 ? std::string_view() : message.substr(span.at, span.size);
+        };
+        line.path = spanned(kept->path);
+        line.device = spanned(kept->device);
+        line.guid = spanned(kept->guid);
+        line.name = spanned(kept->name);
+        return;
+    }
+    const std::uint32_t may = kept != nullptr ? kept->bits : unmarkedBitsOf(message);
+    bool volume = false;
     if ((may & kMaySignature) != 0) {
         if (const std::size_t at = kSignature.find(message); at != kNone) {
             applySignatureRule(message, at, line, event);
+            volume = true;
         }
     }
     if ((may & kMayBrace) != 0) {
@@ -293,6 +308,25 @@ void extractMessageCodes(std::string_view code, std::string_view message, LineVa
         applyQuotedDeviceRule(message, message.find('"'), line);
     }
     applyWin2kRules(message, may, line);
+    if (place != nullptr) {
+        // The values are views into the line (or empty): kept as where they lie in it.
+        const auto spanOf = [&](std::string_view value) {
+            UnmarkedLineMemo::Span span;
+            if (!value.empty()) {
+                span.at = static_cast<std::uint8_t>(value.data() - message.data());
+                span.size = static_cast<std::uint8_t>(value.size());
+            }
+            return span;
+        };
+        UnmarkedLineMemo::Kept remembered;
+        remembered.bits = may;
+        remembered.valuesKept = !volume;
+        remembered.path = spanOf(line.path);
+        remembered.device = spanOf(line.device);
+        remembered.guid = spanOf(line.guid);
+        remembered.name = spanOf(line.name);
+        UnmarkedLineMemo::keep(place, message, remembered);
+    }
 }
 
 }  // namespace tillery

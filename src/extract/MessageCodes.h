@@ -25,52 +25,74 @@ constexpr std::uint32_t codeKey(std::string_view code)
            std::uint32_t{static_cast<unsigned char>(code[2])};
 }
 
-// What the unmarked lines seen last may hold, as the bits that extractMessageCodes works
-// out from a line's bytes (which phrases and signs are not ruled out). The lines of a
-// Windows 2000 log are mostly the same few dozen messages ("Device install function: ...",
-// "Set selected driver.", "Co-Installers Registered."): a line met again is compared
-// with the one remembered, not taken apart byte by byte a second time. Each line has one
-// place, picked by its length and its first and last eight bytes; a line of another text
-// there takes it over. Lines shorter than 8 or longer than kLongest bytes are not kept.
+// What the unmarked lines seen last gave. The lines of a Windows 2000 log are mostly the
+// same few dozen messages ("Device install function: ...", "Set selected driver.",
+// "Co-Installers Registered."): a line met again is compared with the one remembered, not
+// taken apart a second time. Remembered are the bits that extractMessageCodes works out
+// from a line's bytes (which phrases and signs are not ruled out) and, where they depend
+// on the text alone, where the line's values lie in it. Each line has one place, picked by
+// its length and its first and last eight bytes; a line of another text there takes it
+// over. Lines shorter than 8 or longer than kLongest bytes are not kept.
 class UnmarkedLineMemo {
 public:
-    // 512 places of 256 bytes: most messages of a section are kept from one section to
+    // 512 places of some 270 bytes: most messages of a section are kept from one section to
     // the next, and all but the longest lines ("Found ..." with its driver list).
     static constexpr int kPlaceBits = 9;
     static constexpr std::size_t kPlaces = std::size_t{1} << kPlaceBits;
-    static constexpr std::size_t kLongest = 248;
+    static constexpr std::size_t kLongest = 248;  // offsets in a kept line fit a byte
     static constexpr int kLinesBeforeTable = 64;
 
-    // The bits of `text`: those remembered for the same text, else `work(text)`, then
-    // remembered.
-    template <class Work>
-    std::uint32_t bitsOf(std::string_view text, Work work)
+    // Where a value lies in its line: offset and length (0: empty).
+    struct Span {
+        std::uint8_t at = 0;
+        std::uint8_t size = 0;
+    };
+    // What a kept line gave.
+    struct Kept {
+        std::uint32_t bits = 0;
+        bool valuesKept = false;  // the values below are the line's
+        Span path;
+        Span device;
+        Span guid;
+        Span name;
+    };
+
+    // What the same text gave when it was met last; null when it is not remembered. Then
+    // `place` is where keep() remembers it (null for a text that is not kept).
+    const Kept* find(std::string_view text, void*& place)
     {
+        place = nullptr;
         if (text.size() < 8 || text.size() > kLongest) {
-            return work(text);
+            return nullptr;
         }
         if (!m_places) {
             // Made once a log has shown a few dozen lines to keep: the table's 128 KB are not
             // worth it for a handful. A place's text is read only up to its size.
             if (++m_linesBefore < kLinesBeforeTable) {
-                return work(text);
+                return nullptr;
             }
             m_places = std::make_unique_for_overwrite<Place[]>(kPlaces);
         }
-        Place& place = m_places[placeOf(text)];
-        if (place.size == text.size() && std::memcmp(place.text, text.data(), text.size()) == 0) {
-            return place.bits;
+        Place& at = m_places[placeOf(text)];
+        if (at.size == text.size() && std::memcmp(at.text, text.data(), text.size()) == 0) {
+            return &at.kept;
         }
-        place.bits = work(text);
-        place.size = static_cast<std::uint32_t>(text.size());
-        std::memcpy(place.text, text.data(), text.size());
-        return place.bits;
+        place = &at;
+        return nullptr;
+    }
+    // Remembers `text` with what it gave at `place`, as find() told it.
+    static void keep(void* place, std::string_view text, const Kept& kept)
+    {
+        Place& at = *static_cast<Place*>(place);
+        at.kept = kept;
+        at.size = static_cast<std::uint32_t>(text.size());
+        std::memcpy(at.text, text.data(), text.size());
     }
 
 private:
     struct Place {
         std::uint32_t size = 0;  // 0: empty (no kept line is that short)
-        std::uint32_t bits = 0;
+        Kept kept;
         char text[kLongest];
     };
 
