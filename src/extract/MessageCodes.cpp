@@ -42,6 +42,29 @@ enum UnmarkedBit : std::uint32_t {
     kMayDeviceClass = 1u << 10,
 };
 
+// The memo's code for an unmarked line: apart from every three-byte code's key, and from
+// the 0 of the other marked codes.
+constexpr std::uint32_t kUnmarkedKey = 1u << 24;
+
+// Where `value`, a view into `message` or empty, lies in it; `message` is one the memo
+// keeps.
+LineMemo::Span spanOf(std::string_view message, std::string_view value)
+{
+    LineMemo::Span span;
+    if (!value.empty()) {
+        span.at = static_cast<std::uint8_t>(value.data() - message.data());
+        span.size = static_cast<std::uint8_t>(value.size());
+    }
+    return span;
+}
+
+// The value that `span` tells in `message`; empty as the rules leave a value they do not
+// set.
+std::string_view spanned(std::string_view message, LineMemo::Span span)
+{
+    return span.size == 0 ? std::string_view() : message.substr(span.at, span.size);
+}
+
 // The bits of what an unmarked line may hold, from its byte classes.
 std::uint32_t unmarkedBitsOf(std::string_view message)
 {
@@ -253,50 +276,40 @@ void applyWin2kRules(std::string_view message, std::uint32_t may, LineValues& li
     }
 }
 
-}  // namespace
-
-void extractMessageCodes(std::string_view code, std::string_view message, LineValues& line,
-                         Record& event)
+// The rules of a marked line, by its code; true when its values depend on the event too.
+// Each rule's key byte or phrase is sought once, and a rule whose key is missing is passed
+// over. A marked line is sought for a quote, a brace and one phrase, which its bytes
+// seldom rule out: it is searched as it stands.
+bool applyMarkedRules(std::string_view code, std::string_view message, LineValues& line,
+                      Record& event)
 {
-    // Each rule's key byte or phrase is sought once, and a rule whose key is missing is
-    // passed over. A marked line is sought for a quote, a brace and one phrase, which its
-    // bytes seldom rule out: it is searched as it stands.
-    if (code != kWin2kCode) {
-        const std::size_t firstQuote = message.find('"');
-        applyCodeRules(code, message, firstQuote, line, event);
-        if (const std::size_t at = kSignature.find(message); at != kNone) {
-            applySignatureRule(message, at, line, event);
-        }
-        if (const std::size_t at = message.find('{'); at != kNone) {
-            applyGuidRule(message, at, line);
-        }
-        if (firstQuote != kNone && line.device.empty()) {
-            applyQuotedDeviceRule(message, firstQuote, line);
-        }
-        return;
+    bool eventRead = codeKey(code) == codeKey("063");
+    const std::size_t firstQuote = message.find('"');
+    applyCodeRules(code, message, firstQuote, line, event);
+    if (const std::size_t at = kSignature.find(message); at != kNone) {
+        applySignatureRule(message, at, line, event);
+        eventRead = true;
     }
-    // An unmarked line is sought for a dozen phrases: what it may hold is worked out from
-    // its byte classes, and what cannot be in it is not sought at all. The same generic
-    // rules, then its own. A line met before gives what it gave then, unless a volume
-    // identifier in it made its values depend on the event too.
-    void* place = nullptr;
-    const UnmarkedLineMemo::Kept* kept = line.unmarked.find(message, place);
-    if (kept != nullptr && kept->valuesKept) {
-        const auto spanned = [&](UnmarkedLineMemo::Span span) {
-            return span.size == 0 ? std::string_view() : message.substr(span.at, span.size);
-        };
-        line.path = spanned(kept->path);
-        line.device = spanned(kept->device);
-        line.guid = spanned(kept->guid);
-        line.name = spanned(kept->name);
-        return;
+    if (const std::size_t at = message.find('{'); at != kNone) {
+        applyGuidRule(message, at, line);
     }
-    const std::uint32_t may = kept != nullptr ? kept->bits : unmarkedBitsOf(message);
-    bool volume = false;
+    if (firstQuote != kNone && line.device.empty()) {
+        applyQuotedDeviceRule(message, firstQuote, line);
+    }
+    return eventRead;
+}
+
+// The rules of an unmarked line; true when its values depend on the event too. The line is
+// sought for a dozen phrases: `may`, worked out from its byte classes, tells what cannot
+// be in it, which is not sought at all. The same generic rules, then its own.
+bool applyUnmarkedRules(std::string_view message, std::uint32_t may, LineValues& line,
+                        Record& event)
+{
+    bool eventRead = false;
     if ((may & kMaySignature) != 0) {
         if (const std::size_t at = kSignature.find(message); at != kNone) {
             applySignatureRule(message, at, line, event);
-            volume = true;
+            eventRead = true;
         }
     }
     if ((may & kMayBrace) != 0) {
@@ -308,24 +321,43 @@ void extractMessageCodes(std::string_view code, std::string_view message, LineVa
         applyQuotedDeviceRule(message, message.find('"'), line);
     }
     applyWin2kRules(message, may, line);
-    if (place != nullptr) {
-        // The values are views into the line (or empty): kept as where they lie in it.
-        const auto spanOf = [&](std::string_view value) {
-            UnmarkedLineMemo::Span span;
-            if (!value.empty()) {
-                span.at = static_cast<std::uint8_t>(value.data() - message.data());
-                span.size = static_cast<std::uint8_t>(value.size());
-            }
-            return span;
-        };
-        UnmarkedLineMemo::Kept remembered;
+    return eventRead;
+}
+
+}  // namespace
+
+void extractMessageCodes(std::string_view code, std::string_view message, LineValues& line,
+                         Record& event)
+{
+    // A line met before with the same code gives what it gave then, unless its values
+    // depended on the event too: a volume identifier's, or a "063" line's name.
+    const bool unmarked = code == kWin2kCode;
+    const std::uint32_t key = unmarked ? kUnmarkedKey : codeKey(code);
+    void* place = nullptr;
+    const LineMemo::Kept* kept = line.memo.find(message, place);
+    if (kept != nullptr && kept->code != key) {
+        kept = nullptr;
+    }
+    if (kept != nullptr && kept->valuesKept) {
+        line.path = spanned(message, kept->path);
+        line.device = spanned(message, kept->device);
+        line.guid = spanned(message, kept->guid);
+        line.name = spanned(message, kept->name);
+        return;
+    }
+    const std::uint32_t may = !unmarked ? 0 : kept != nullptr ? kept->bits : unmarkedBitsOf(message);
+    const bool eventRead = unmarked ? applyUnmarkedRules(message, may, line, event)
+                                    : applyMarkedRules(code, message, line, event);
+    if (place != nullptr && kept == nullptr) {
+        LineMemo::Kept remembered;
+        remembered.code = key;
         remembered.bits = may;
-        remembered.valuesKept = !volume;
-        remembered.path = spanOf(line.path);
-        remembered.device = spanOf(line.device);
-        remembered.guid = spanOf(line.guid);
-        remembered.name = spanOf(line.name);
-        UnmarkedLineMemo::keep(place, message, remembered);
+        remembered.valuesKept = !eventRead;
+        remembered.path = spanOf(message, line.path);
+        remembered.device = spanOf(message, line.device);
+        remembered.guid = spanOf(message, line.guid);
+        remembered.name = spanOf(message, line.name);
+        LineMemo::keep(place, message, remembered);
     }
 }
 

@@ -25,18 +25,19 @@ constexpr std::uint32_t codeKey(std::string_view code)
            std::uint32_t{static_cast<unsigned char>(code[2])};
 }
 
-// What the unmarked lines seen last gave. The lines of a Windows 2000 log are mostly the
-// same few dozen messages ("Device install function: ...", "Set selected driver.",
-// "Co-Installers Registered."): a line met again is compared with the one remembered, not
-// taken apart a second time. Remembered are the bits that extractMessageCodes works out
-// from a line's bytes (which phrases and signs are not ruled out) and, where they depend
-// on the text alone, where the line's values lie in it. Each line has one place, picked by
-// its length and its first and last eight bytes; a line of another text there takes it
-// over. Lines shorter than 8 or longer than kLongest bytes are not kept.
-class UnmarkedLineMemo {
+// What the entry lines seen last gave. The lines of a log are mostly the same few dozen
+// messages ("Device install function: ...", "Set selected driver.", "Searching for
+// hardware ID(s): ..." of the same device): a line met again is compared with the one
+// remembered, not taken apart a second time. Remembered are the line's code, the bits that
+// extractMessageCodes works out from an unmarked line's bytes (which phrases and signs are
+// not ruled out) and, where they depend on the line alone, where its values lie in it.
+// Each line has one place, picked by its length and its first and last eight bytes; a
+// line of another text there takes it over. Lines shorter than 8 or longer than kLongest
+// bytes are not kept.
+class LineMemo {
 public:
-    // 512 places of some 270 bytes: most messages of a section are kept from one section to
-    // the next, and all but the longest lines ("Found ..." with its driver list).
+    // 512 places of some 270 bytes: most messages of a section are kept from one section
+    // to the next, and all but the longest lines ("Found ..." with its driver list).
     static constexpr int kPlaceBits = 9;
     static constexpr std::size_t kPlaces = std::size_t{1} << kPlaceBits;
     static constexpr std::size_t kLongest = 248;  // offsets in a kept line fit a byte
@@ -49,6 +50,7 @@ public:
     };
     // What a kept line gave.
     struct Kept {
+        std::uint32_t code = 0;  // codeKey() of the line's code
         std::uint32_t bits = 0;
         bool valuesKept = false;  // the values below are the line's
         Span path;
@@ -57,8 +59,8 @@ public:
         Span name;
     };
 
-    // What the same text gave when it was met last; null when it is not remembered. Then
-    // `place` is where keep() remembers it (null for a text that is not kept).
+    // What the same text gave when it was met last; null when it is not remembered.
+    // `place` is where keep() remembers the text: null for a text that is not kept.
     const Kept* find(std::string_view text, void*& place)
     {
         place = nullptr;
@@ -66,7 +68,7 @@ public:
             return nullptr;
         }
         if (!m_places) {
-            // Made once a log has shown a few dozen lines to keep: the table's 128 KB are not
+            // Made once a log has shown a few dozen lines to keep: the table's 133 KB are not
             // worth it for a handful. A place's text is read only up to its size.
             if (++m_linesBefore < kLinesBeforeTable) {
                 return nullptr;
@@ -74,10 +76,10 @@ public:
             m_places = std::make_unique_for_overwrite<Place[]>(kPlaces);
         }
         Place& at = m_places[placeOf(text)];
+        place = &at;
         if (at.size == text.size() && std::memcmp(at.text, text.data(), text.size()) == 0) {
             return &at.kept;
         }
-        place = &at;
         return nullptr;
     }
     // Remembers `text` with what it gave at `place`, as find() told it.
@@ -116,7 +118,7 @@ private:
 // The values one entry line gives: views into its message text, but for a Signature
 // converted from a volume identifier, which `described` holds (`sig` then views it). Not
 // copied: a copy's `sig` would view the original's text. Handed in for every line of a
-// run, they also keep what the unmarked lines seen last may hold.
+// run, they also keep what the lines seen last gave.
 struct LineValues {
     LineValues() = default;
     LineValues(const LineValues&) = delete;
@@ -128,7 +130,7 @@ struct LineValues {
     std::string_view name;
     std::string_view sig;
     std::string described;
-    UnmarkedLineMemo unmarked;
+    LineMemo memo;
 };
 
 // Picks Path, Device, GUID, Name and Signature out of one entry line's message text into

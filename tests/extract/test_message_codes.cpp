@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <string>
 #include <vector>
 
@@ -118,6 +121,44 @@ TEST(CodeRules, OnlyTheExactThreeByteCodeHasItsRule)
         const Record line = extract(c.code, R"( "D" and "N")");
         EXPECT_EQ(line.device, c.device) << c.code;
         EXPECT_EQ(line.name, c.name) << c.code;
+    }
+}
+
+// Lines met again give what fresh values give, whatever their code and the event: the same
+// text under other codes (marked, unmarked, of another length), a "063" line whose event
+// has a name or not, a volume identifier under an "FTDisk" Path or not.
+TEST(CodeRules, LinesMetAgainGiveWhatFreshValuesGive)
+{
+    const std::string_view messages[] = {
+        R"(Found "USB\VID_1&PID_2" in "usb.inf"; ok)", "Selecting [Best Name] as the driver",
+        "Copying file to C:\\WINNT\\x.sys now", "Disk SIGNATURE1OFFSET2LENGTH3 {guid} here",
+        R"(Set device "Q" for it)", "Found DEV here; Device: NAME; done"};
+    const std::string_view codes[] = {"022", "063", "198", "019", "2K", "12"};
+    LineValues run;  // as a run hands it in: the same for every line
+    for (int i = 0; i < tillery::LineMemo::kLinesBeforeTable; ++i) {  // the memo is made
+        Record event;
+        extractMessageCodes("2K", "a line of its own, " + std::to_string(i), run, event);
+    }
+    for (const std::string_view code : codes) {
+        for (int round = 0; round < 4; ++round) {
+            for (const std::string_view message : messages) {
+                Record fresh;
+                fresh.name = round % 2 == 1 ? "Named" : "";
+                fresh.path = round == 2 ? "FTDisk0" : "";
+                Record event = fresh;
+                const Record expected = extract(code, message, fresh);
+                extractMessageCodes(code, message, run, event);
+                const std::string values[] = {std::string(run.path), std::string(run.device),
+                                              std::string(run.guid), std::string(run.name),
+                                              std::string(run.sig)};
+                const std::string freshValues[] = {expected.path, expected.device, expected.guid,
+                                                   expected.name, expected.sig};
+                EXPECT_TRUE(std::equal(std::begin(values), std::end(values), std::begin(freshValues)))
+                    << code << ' ' << message << " round " << round;
+                EXPECT_EQ(event.path, fresh.path) << code << ' ' << message;
+                run.path = run.device = run.guid = run.name = run.sig = {};
+            }
+        }
     }
 }
 
@@ -328,7 +369,7 @@ TEST(PhraseRules, LinesMetAgainGiveWhatFreshValuesGive)
         "ound DEV here", "Device NAME;", "install o DEV now", "successfully DEV)",
         "NULL drive for DEV.", "unged cmdline", "EXE name C:\\p.exe", "Installing Device Class {c} Cls.",
         "SIGNATURE1FFSET2", "guid}", R"(device Q")"};
-    constexpr std::size_t kLongest = tillery::UnmarkedLineMemo::kLongest;
+    constexpr std::size_t kLongest = tillery::LineMemo::kLongest;
     std::vector<std::string> messages;
     for (const std::string_view phrase : phrases) {
         const std::string text(phrase);
