@@ -1,6 +1,11 @@
 #include "export/TableWriter.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tillery {
 
@@ -109,18 +114,50 @@ std::unique_ptr<TableWriter> TableWriter::create(ExportFormat format, std::ostre
     return std::make_unique<DelimitedWriter>(out, format == ExportFormat::Csv);
 }
 
+namespace {
+
+// Whether `value` holds a comma, a quote, CR or LF. Where the processor compares 16 bytes
+// at once, it looks at 16 bytes a step; a search of the value for any of four bytes would
+// search it for the four in turn at every byte.
+bool needsQuotes(std::string_view value)
+{
+    std::size_t at = 0;
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; at + 16 <= value.size(); at += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value.data() + at));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, comma), _mm_cmpeq_epi8(chunk, quote)),
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)));
+        if (_mm_movemask_epi8(hits) != 0) {
+            return true;
+        }
+    }
+#endif
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    return std::any_of(value.begin() + static_cast<std::ptrdiff_t>(at), value.end(), special);
+}
+
+}  // namespace
+
 void appendCsvField(std::string& out, std::string_view value)
 {
-    if (value.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!needsQuotes(value)) {
         out.append(value);
         return;
     }
     out.push_back('"');
-    for (const char c : value) {
-        if (c == '"') {
-            out.push_back('"');
+    for (std::size_t at = 0;;) {
+        const std::size_t quote = value.find('"', at);
+        if (quote == std::string_view::npos) {
+            out.append(value.substr(at));
+            break;
         }
-        out.push_back(c);
+        out.append(value.substr(at, quote + 1 - at)).push_back('"');  // the quote doubled
+        at = quote + 1;
     }
     out.push_back('"');
 }
@@ -128,8 +165,15 @@ void appendCsvField(std::string& out, std::string_view value)
 void appendJsonString(std::string& out, std::string_view utf8)
 {
     out.push_back('"');
-    for (const char c : utf8) {
+    std::size_t plain = 0;  // where the bytes not yet appended begin
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
         const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && c != '"' && c != '\\') {
+            continue;  // appended with the run it belongs to
+        }
+        out.append(utf8.substr(plain, i - plain));
+        plain = i + 1;
         switch (c) {
         case '"': out.append("\\\""); break;
         case '\\': out.append("\\\\"); break;
@@ -138,16 +182,14 @@ void appendJsonString(std::string& out, std::string_view utf8)
         case '\n': out.append("\\n"); break;
         case '\r': out.append("\\r"); break;
         case '\t': out.append("\\t"); break;
-        default:
-            if (byte < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-                out.append(escape);
-            } else {
-                out.push_back(c);
-            }
+        default: {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            out.append(escape);
+        }
         }
     }
+    out.append(utf8.substr(plain));
     out.push_back('"');
 }
 

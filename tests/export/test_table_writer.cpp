@@ -13,6 +13,11 @@ namespace {
 const std::vector<std::string> kAwkward = {
     "", "plain", "a,b", "say \"hi\"", "\"", "line\r\nbreak", "lone\rcr", "lone\nlf", "tab\there",
     "back\\slash", "ctl\x01\x1f\x7f", " leading and trailing ", "\xD0\xA3\xD1\x81", "\xF0\x9F\x92\xBE",
+    // Longer values: the sign at the end of a 16-byte step, at the start of the next, past
+    // the last whole step, or nowhere.
+    std::string(15, 'x') + ",", std::string(16, 'x') + "\"", std::string(40, 'y') + "\r",
+    std::string(31, 'z') + "\n" + std::string(20, 'z'), std::string(47, 'w'),
+    std::string(20, 'v') + "\x02" + std::string(20, 'v') + "\\",
 };
 
 }  // namespace
