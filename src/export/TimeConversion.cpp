@@ -26,11 +26,34 @@ std::string isoText(std::chrono::sys_seconds instant, bool utc)
     const auto day = std::chrono::floor<std::chrono::days>(instant);
     const std::chrono::year_month_day ymd{day};
     const std::chrono::hh_mm_ss<std::chrono::seconds> time{instant - day};
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d%s", int(ymd.year()),
-                  unsigned(ymd.month()), unsigned(ymd.day()), int(time.hours().count()),
-                  int(time.minutes().count()), int(time.seconds().count()),
-                  utc ? "+00:00" : "");
+    const int year = int(ymd.year());
+    const auto hours = static_cast<unsigned>(time.hours().count());
+    const auto minutes = static_cast<unsigned>(time.minutes().count());
+    const auto seconds = static_cast<unsigned>(time.seconds().count());
+    if (year < 0 || year > 9999) {
+        // A year a log time and an offset cannot give but at the ends of the calendar.
+        char text[48];
+        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u%s", year,
+                      unsigned(ymd.month()), unsigned(ymd.day()), hours, minutes, seconds,
+                      utc ? "+00:00" : "");
+        return text;
+    }
+    // Written digit by digit: a row's time costs a formatted print otherwise.
+    std::string text = "0000-00-00T00:00:00";
+    const auto put = [&text](std::size_t at, unsigned value, std::size_t digits) {
+        for (std::size_t i = digits; i-- > 0; value /= 10) {
+            text[at + i] = static_cast<char>('0' + value % 10);
+        }
+    };
+    put(0, static_cast<unsigned>(year), 4);
+    put(5, unsigned(ymd.month()), 2);
+    put(8, unsigned(ymd.day()), 2);
+    put(11, hours, 2);
+    put(14, minutes, 2);
+    put(17, seconds, 2);
+    if (utc) {
+        text.append("+00:00");
+    }
     return text;
 }
 

@@ -4,18 +4,10 @@
 #include "export/DeviceId.h"
 #include "export/TimelineText.h"
 
+#include <charconv>
+#include <iterator>
+
 namespace tillery {
-
-namespace {
-
-Record decoded(const Record& r, const TextDecoder& decoder)
-{
-    const auto d = [&](const std::string& value) { return decoder.toUtf8(value); };
-    return {d(r.full), d(r.date), d(r.instance), d(r.line),   d(r.type), d(r.code),
-            d(r.path), d(r.device), d(r.guid),  d(r.name), d(r.sig)};
-}
-
-}  // namespace
 
 TimelineSink::TimelineSink(std::ostream& out, ExportFormat format, ExportOptions options,
                            bool nameRow)
@@ -58,37 +50,57 @@ void TimelineSink::row(const Record& raw, const RowContext& context)
     if (context.kind == RowKind::Columns) {
         return;
     }
-    const Record record = decoded(raw, m_options.decoder);
+    // The row's values are decoded into strings and cells kept from row to row, whose
+    // memory then serves every row.
+    Record& record = m_decoded;
+    for (std::string Record::*const member : kColumnMembers<std::string>) {
+        m_options.decoder.assignUtf8(record.*member, raw.*member);
+    }
     const ConvertedTime time = m_options.time.convert(record.date);
-    const std::string untidied = m_options.decoder.toUtf8(context.untidiedDevice);
+    m_options.decoder.assignUtf8(m_untidied, context.untidiedDevice);
     RowContext decodedContext = context;
-    decodedContext.untidiedDevice = untidied;
+    decodedContext.untidiedDevice = m_untidied;
     const DeviceParts parts = rowDeviceParts(record, decodedContext);
 
-    std::vector<Cell> cells;
-    cells.reserve(m_names.size());
-    cells.push_back(Cell::ofText(time.datetime));
-    cells.push_back(Cell::ofText(std::string(timestampDescription(context.time))));
-    cells.push_back(Cell::ofText(timelineMessage(record, decodedContext)));
+    std::size_t next = 0;
+    const auto cell = [&](Cell::Kind kind, std::string_view text) {
+        if (next == m_cells.size()) {
+            m_cells.emplace_back();
+        }
+        Cell& at = m_cells[next++];
+        at.kind = kind;
+        at.text.assign(text);
+    };
+    const auto text = [&](std::string_view value) { cell(Cell::Kind::Text, value); };
+    text(time.datetime);
+    text(timestampDescription(context.time));
+    text(timelineMessage(record, decodedContext));
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (fieldSelected(m_options.mask, m_options.ruleBased, i)) {
-            cells.push_back(Cell::ofText(std::string(fieldValue(record, static_cast<Field>(i)))));
+            text(fieldValue(record, static_cast<Field>(i)));
         }
     }
     // The header record stands for the header block, which begins on line 1.
     const std::int64_t line =
         context.kind == RowKind::Header && context.sourceLine == 0 ? 1 : context.sourceLine;
-    cells.push_back(Cell::ofText(m_source));
-    cells.push_back(Cell::ofNumber(line));
-    cells.push_back(Cell::ofText(time.note));
+    text(m_source);
+    char digits[24];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), line);
+    cell(Cell::Kind::Number, std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)));
+    text(time.note);
     for (const std::string* part : {&parts.bus, &parts.vendor, &parts.product, &parts.revision,
                                     &parts.serial}) {
-        cells.push_back(Cell::ofText(*part));
+        text(*part);
     }
-    cells.push_back(parts.serial.empty() ? Cell::null() : Cell::ofBoolean(parts.serialUnique()));
-    cells.push_back(Cell::ofText(parts.vid));
-    cells.push_back(Cell::ofText(parts.pid));
-    m_writer->row(cells);
+    if (parts.serial.empty()) {
+        cell(Cell::Kind::Null, {});
+    } else {
+        cell(Cell::Kind::Boolean, parts.serialUnique() ? "true" : "false");
+    }
+    text(parts.vid);
+    text(parts.pid);
+    m_cells.resize(next);
+    m_writer->row(m_cells);
 }
 
 }  // namespace tillery

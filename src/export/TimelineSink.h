@@ -2,6 +2,7 @@
 
 #include "export/TableWriter.h"
 #include "export/TimeConversion.h"
+#include "core/Record.h"
 #include "export/Utf8Text.h"
 #include "extract/RecordSink.h"
 
@@ -53,6 +54,10 @@ private:
     bool m_nameRow = true;
     bool m_headerWritten = false;
     std::string m_source;
+    // Kept from row to row: a row's decoded values and cells reuse their memory.
+    Record m_decoded;
+    std::string m_untidied;
+    std::vector<Cell> m_cells;
 };
 
 }  // namespace tillery

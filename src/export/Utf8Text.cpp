@@ -1,6 +1,8 @@
 #include "export/Utf8Text.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace tillery {
@@ -68,6 +70,15 @@ std::string replaceMalformed(std::string_view bytes)
 bool isValidUtf8(std::string_view bytes)
 {
     while (!bytes.empty()) {
+        // Log text is mostly ASCII: eight bytes without a high bit are passed at once.
+        if (bytes.size() >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data(), 8);
+            if ((word & 0x8080808080808080u) == 0) {
+                bytes.remove_prefix(8);
+                continue;
+            }
+        }
         const std::size_t length = sequenceLength(bytes);
         if (length == 0) {
             return false;
@@ -101,6 +112,15 @@ std::optional<TextDecoder> TextDecoder::open(std::string_view encodingName)
         return std::nullopt;
     }
     return TextDecoder(name, std::make_shared<Converter>(handle));
+}
+
+void TextDecoder::assignUtf8(std::string& out, std::string_view bytes) const
+{
+    if (isValidUtf8(bytes)) {
+        out.assign(bytes);  // in the string's own memory, as most values are
+    } else {
+        out = toUtf8(bytes);
+    }
 }
 
 std::string TextDecoder::toUtf8(std::string_view bytes) const

@@ -21,6 +21,8 @@ public:
     static std::optional<TextDecoder> open(std::string_view encodingName);
 
     std::string toUtf8(std::string_view bytes) const;
+    // `out` := toUtf8(bytes), in out's memory where it can.
+    void assignUtf8(std::string& out, std::string_view bytes) const;
     const std::string& encodingName() const { return m_name; }
 
 private:

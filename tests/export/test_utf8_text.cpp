@@ -25,6 +25,12 @@ TEST(Utf8Validity, AcceptsWellFormedAndRejectsEveryMalformedKind)
         {"\xE2\x82", false},                         // cut off at the end
         {"\x80", false},                             // lone continuation byte
         {"ok\xC3", false},
+        // Runs of eight ASCII bytes and more, around well-formed and malformed sequences.
+        {"abcdefgh\xC3\xA9", true},
+        {"abcdefg\xC3\xA9" "abcdefghij", true},         // a sequence across eight bytes
+        {"abcdefghijklmnop\xE9", false},
+        {"\xE9" "abcdefghijklmnop", false},
+        {"abcdefghijklmno\xF0\x9F\x92", false},   // cut off after a long run
     };
     for (const auto& c : cases) {
         EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << c.bytes;
