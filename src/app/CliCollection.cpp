@@ -19,13 +19,14 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <streambuf>
 #include <thread>
 
 namespace tillery::cli {
 namespace {
 
 // Rows are handed from a worker to the writer in pieces of about this size.
-constexpr std::streamoff kPieceBytes = 256 * 1024;
+constexpr std::size_t kPieceBytes = 256 * 1024;
 constexpr std::chrono::milliseconds kWriterTick{100};
 
 std::string fileName(const std::string& utf8Path)
@@ -54,12 +55,37 @@ TimeConversion timeConversion(const CliOptions& options)
     return {};
 }
 
+// The bytes a timeline writes, appended to a string that the piece then takes whole: the
+// rows are not copied again between the stream and the piece.
+class PieceBuffer : public std::streambuf {
+public:
+    std::string& bytes() { return m_bytes; }
+
+protected:
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override
+    {
+        m_bytes.append(bytes, static_cast<std::size_t>(count));
+        return count;
+    }
+    int_type overflow(int_type byte) override
+    {
+        if (!traits_type::eq_int_type(byte, traits_type::eof())) {
+            m_bytes.push_back(traits_type::to_char_type(byte));
+        }
+        return traits_type::not_eof(byte);
+    }
+
+private:
+    std::string m_bytes;
+};
+
 // One log's timeline rows, handed to the writer in pieces of whole rows.
 class PieceSink : public RecordSink {
 public:
     PieceSink(LogWorker& worker, ExportFormat format, ExportOptions options)
         : m_worker(worker), m_timeline(m_text, format, std::move(options), false)
     {
+        m_buffer.bytes().reserve(kPieceRoom);
     }
 
     void beginSource(std::string path) { m_timeline.beginSource(std::move(path)); }
@@ -70,23 +96,31 @@ public:
         if (context.kind != RowKind::Columns) {
             ++m_rows;
         }
-        if (m_text.tellp() >= kPieceBytes) {
+        if (m_buffer.bytes().size() >= kPieceBytes) {
             handOver();
         }
     }
 
     void handOver()
     {
+        std::string& bytes = m_buffer.bytes();
         if (m_rows > 0) {
-            m_worker.put({m_text.str(), m_rows});
+            m_worker.put({std::move(bytes), m_rows});
+            bytes = std::string();
+            bytes.reserve(kPieceRoom);
+        } else {
+            bytes.clear();
         }
-        m_text.str({});
         m_rows = 0;
     }
 
 private:
+    // A piece's room: its size and a few rows past it, so that it seldom grows.
+    static constexpr std::size_t kPieceRoom = kPieceBytes + 64 * 1024;
+
     LogWorker& m_worker;
-    std::ostringstream m_text;
+    PieceBuffer m_buffer;
+    std::ostream m_text{&m_buffer};
     TimelineSink m_timeline;
     std::int64_t m_rows = 0;
 };
