@@ -31,7 +31,8 @@ std::string isoText(std::chrono::sys_seconds instant, bool utc)
     const auto minutes = static_cast<unsigned>(time.minutes().count());
     const auto seconds = static_cast<unsigned>(time.seconds().count());
     if (year < 0 || year > 9999) {
-        // A year a log time and an offset cannot give but at the ends of the calendar.
+        // A year past four digits (a log time at the calendar's ends, moved by an offset):
+        // written as the formatted print writes it.
         char text[48];
         std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u%s", year,
                       unsigned(ymd.month()), unsigned(ymd.day()), hours, minutes, seconds,

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/Record.h"
 #include "export/TableWriter.h"
 #include "export/TimeConversion.h"
-#include "core/Record.h"
 #include "export/Utf8Text.h"
 #include "extract/RecordSink.h"
 
