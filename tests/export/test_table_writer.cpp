@@ -18,6 +18,7 @@ const std::vector<std::string> kAwkward = {
     std::string(15, 'x') + ",", std::string(16, 'x') + "\"", std::string(40, 'y') + "\r",
     std::string(31, 'z') + "\n" + std::string(20, 'z'), std::string(47, 'w'),
     std::string(20, 'v') + "\x02" + std::string(20, 'v') + "\\",
+    "a\"b\\c" + std::string(24, 'u') + "\x1f" + "end \x7f\xC3\xA9",
 };
 
 }  // namespace
