@@ -119,15 +119,17 @@ void TextDecoder::assignUtf8(std::string& out, std::string_view bytes) const
     if (isValidUtf8(bytes)) {
         out.assign(bytes);  // in the string's own memory, as most values are
     } else {
-        out = toUtf8(bytes);
+        out = fromCodePage(bytes);
     }
 }
 
 std::string TextDecoder::toUtf8(std::string_view bytes) const
 {
-    if (isValidUtf8(bytes)) {
-        return std::string(bytes);
-    }
+    return isValidUtf8(bytes) ? std::string(bytes) : fromCodePage(bytes);
+}
+
+std::string TextDecoder::fromCodePage(std::string_view bytes) const
+{
     iconv_t handle = m_converter->handle;
     iconv(handle, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
 

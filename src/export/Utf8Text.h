@@ -27,6 +27,8 @@ public:
 
 private:
     struct Converter;
+    // `bytes` (not valid UTF-8) decoded from the code page.
+    std::string fromCodePage(std::string_view bytes) const;
     TextDecoder(std::string name, std::shared_ptr<Converter> converter);
 
     std::string m_name;

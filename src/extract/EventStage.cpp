@@ -17,22 +17,12 @@ constexpr std::size_t kBatchBytes = 512 * 1024;
 
 }  // namespace
 
-EventStage::EventStage(Write write) : m_write(std::move(write)), m_thread([this] { run(); })
+EventStage::EventStage(Write write)
+    : m_write(std::move(write)), m_thread([this](Batch& batch) { writeBatch(batch); })
 {
     m_filling.bytes.resize(kBatchBytes);
     m_filling.events.resize(kBatchEvents);
     // The thread's batch gets its memory at the first handing over (a swap).
-}
-
-EventStage::~EventStage()
-{
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_full; });
-        m_ending = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
 }
 
 bool EventStage::add(const Record& event, const std::shared_ptr<const RuleSet>& rules,
@@ -72,14 +62,7 @@ bool EventStage::add(const Record& event, const std::shared_ptr<const RuleSet>& 
 
 void EventStage::handOver()
 {
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_full; });
-        throwIfFailed();
-        std::swap(m_filling, m_writing);
-        m_full = true;
-    }
-    m_changed.notify_all();
+    m_thread.handOver(m_filling);
     if (m_filling.events.empty()) {  // the first batch given back is a new one
         m_filling.bytes.resize(kBatchBytes);
         m_filling.events.resize(kBatchEvents);
@@ -93,40 +76,7 @@ void EventStage::wait()
     if (m_filling.used > 0) {
         handOver();
     }
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_full; });
-    throwIfFailed();
-}
-
-void EventStage::throwIfFailed() const
-{
-    if (m_failure) {
-        std::rethrow_exception(m_failure);
-    }
-}
-
-void EventStage::run()
-{
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return m_full || m_ending; });
-        if (!m_full) {
-            return;
-        }
-        if (!m_failure) {
-            lock.unlock();
-            std::exception_ptr failure;
-            try {
-                writeBatch(m_writing);  // the batch is the thread's alone until m_full drops
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            lock.lock();
-            m_failure = failure;
-        }
-        m_full = false;
-        m_changed.notify_all();
-    }
+    m_thread.wait();
 }
 
 void EventStage::writeBatch(Batch& batch)

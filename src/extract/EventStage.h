@@ -4,15 +4,12 @@
 #include "core/Record.h"
 #include "core/RuleEngine.h"
 #include "extract/ByteBuffer.h"
+#include "extract/HandOffThread.h"
 
 #include <array>
-#include <condition_variable>
 #include <cstddef>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace tillery {
@@ -29,8 +26,7 @@ public:
     // hold until it returns.
     using Write = std::function<void(const RecordView& event, const RuleSet& rules)>;
 
-    explicit EventStage(Write write);
-    ~EventStage();  // waits for the batch being written (not for the one still filling)
+    explicit EventStage(Write write);  // ends after the batch being written (not the one filling)
     EventStage(const EventStage&) = delete;
     EventStage& operator=(const EventStage&) = delete;
 
@@ -59,19 +55,11 @@ private:
     };
 
     void handOver();
-    void run();
     void writeBatch(Batch& batch);
-    void throwIfFailed() const;  // with m_mutex held
 
     Write m_write;
     Batch m_filling;  // the run's
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    Batch m_writing;  // the thread's while m_full
-    bool m_full = false;
-    bool m_ending = false;
-    std::exception_ptr m_failure;
-    std::thread m_thread;  // last: it starts once the members above exist
+    HandOffThread<Batch> m_thread;  // last: it ends first, after the batch being written
 };
 
 }  // namespace tillery

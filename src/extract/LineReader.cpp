@@ -1,16 +1,14 @@
 #include "extract/LineReader.h"
 
 #include "core/Errors.h"
+#include "extract/HandOffThread.h"
 #include "extract/RunChecks.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <new>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -93,6 +91,7 @@ public:
         // with the blocks.
         LineEnds ends;
         std::size_t endCount = 0;
+        bool findEnds = false;  // asked of the read ahead
     };
 
     // Reads the file's next block, of `size` bytes at most, into `block.bytes`.
@@ -112,71 +111,36 @@ public:
                                       block.ends.get(), kMostLineEnds);
     }
 
-    explicit ReadAhead(std::FILE* file) : m_file(file), m_thread([this] { run(); }) {}
-    ~ReadAhead()
+    explicit ReadAhead(std::FILE* file)
+        : m_file(file), m_thread([this](Block& block) {
+              read(m_file, block);
+              block.endCount = 0;
+              if (block.findEnds && !block.failed) {
+                  findLineEnds(block);
+              }
+          })
     {
-        {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return !m_wanted; });
-            m_ending = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
     }
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
 
     // Reads the next block into `block.bytes` (kBufferSize bytes), and lists its line ends
     // in `block.ends` when `findEnds`.
     void request(Block block, bool findEnds)
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_block = std::move(block);
-            m_findEnds = findEnds;
-            m_wanted = true;
-        }
-        m_changed.notify_all();
+        block.findEnds = findEnds;
+        m_thread.handOver(block);
     }
     // The block requested last, once it is read.
     Block take()
     {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_wanted; });
-        return std::move(m_block);
+        Block block;
+        m_thread.takeBack(block);
+        return block;
     }
 
 private:
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_changed.wait(lock, [this] { return m_wanted || m_ending; });
-            if (!m_wanted) {
-                return;
-            }
-            const bool findEnds = m_findEnds;
-            lock.unlock();
-            // The block is the thread's alone until m_wanted drops.
-            read(m_file, m_block);
-            m_block.endCount = 0;
-            if (findEnds && !m_block.failed) {
-                findLineEnds(m_block);
-            }
-            lock.lock();
-            m_wanted = false;
-            m_changed.notify_all();
-        }
-    }
-
     std::FILE* const m_file;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    Block m_block;         // the thread's while m_wanted
-    bool m_findEnds = false;
-    bool m_wanted = false;
-    bool m_ending = false;
-    std::thread m_thread;  // last: it starts once the members above exist
+    HandOffThread<Block> m_thread;  // the only reader of the file while it runs; when it
+                                    // ends, it waits for the read in flight first
 };
 
 LineReader::LineReader() = default;

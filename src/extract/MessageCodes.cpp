@@ -333,7 +333,7 @@ void extractMessageCodes(std::string_view code, std::string_view message, LineVa
     // depended on the event too: a volume identifier's, or a "063" line's name.
     const bool unmarked = code == kWin2kCode;
     const std::uint32_t key = unmarked ? kUnmarkedKey : codeKey(code);
-    void* place = nullptr;
+    LineMemo::Place* place = nullptr;
     const LineMemo::Kept* kept = line.memo.find(message, place);
     if (kept != nullptr && kept->code != key) {
         kept = nullptr;
@@ -357,7 +357,7 @@ void extractMessageCodes(std::string_view code, std::string_view message, LineVa
         remembered.device = spanOf(message, line.device);
         remembered.guid = spanOf(message, line.guid);
         remembered.name = spanOf(message, line.name);
-        LineMemo::keep(place, message, remembered);
+        LineMemo::keep(*place, message, remembered);
     }
 }
 

@@ -59,9 +59,16 @@ public:
         Span name;
     };
 
+    // Where a text is remembered: its length, what it gave and its bytes.
+    struct Place {
+        std::uint32_t size = 0;  // 0: empty (no kept line is that short)
+        Kept kept;
+        char text[kLongest];
+    };
+
     // What the same text gave when it was met last; null when it is not remembered.
     // `place` is where keep() remembers the text: null for a text that is not kept.
-    const Kept* find(std::string_view text, void*& place)
+    const Kept* find(std::string_view text, Place*& place)
     {
         place = nullptr;
         if (text.size() < 8 || text.size() > kLongest) {
@@ -83,21 +90,14 @@ public:
         return nullptr;
     }
     // Remembers `text` with what it gave at `place`, as find() told it.
-    static void keep(void* place, std::string_view text, const Kept& kept)
+    static void keep(Place& at, std::string_view text, const Kept& kept)
     {
-        Place& at = *static_cast<Place*>(place);
         at.kept = kept;
         at.size = static_cast<std::uint32_t>(text.size());
         std::memcpy(at.text, text.data(), text.size());
     }
 
 private:
-    struct Place {
-        std::uint32_t size = 0;  // 0: empty (no kept line is that short)
-        Kept kept;
-        char text[kLongest];
-    };
-
     // A text of 8 bytes or more: its length and first and last eight bytes, mixed so that
     // the top bits of the product tell the place.
     static std::size_t placeOf(std::string_view text)

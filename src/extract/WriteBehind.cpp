@@ -17,70 +17,32 @@ void throwWriteError(int error)
     throw ExtractionError(reason);
 }
 
-WriteBehind::WriteBehind(std::FILE* file) : m_file(file), m_thread([this] { run(); }) {}
-
-WriteBehind::~WriteBehind()
+WriteBehind::WriteBehind(std::FILE* file)
+    : m_file(file), m_thread([this](Buffer& buffer) {
+          errno = 0;
+          if (std::fwrite(buffer.bytes.data(), 1, buffer.size, m_file) != buffer.size) {
+              throwWriteError(errno);
+          }
+      })
 {
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_full; });
-        m_ending = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
-}
-
-void WriteBehind::run()
-{
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return m_full || m_ending; });
-        if (!m_full) {
-            return;
-        }
-        if (m_error < 0) {
-            lock.unlock();
-            errno = 0;
-            const std::size_t written = std::fwrite(m_bytes.data(), 1, m_size, m_file);
-            const int error = errno;
-            lock.lock();
-            if (written != m_size) {
-                m_error = error;
-            }
-        }
-        m_full = false;
-        m_changed.notify_all();
-    }
-}
-
-void WriteBehind::throwIfFailed() const
-{
-    if (m_error >= 0) {
-        throwWriteError(m_error);
-    }
 }
 
 void WriteBehind::handOver(ByteBuffer& bytes, std::size_t size)
 {
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_full; });
-        throwIfFailed();
-        m_bytes.swap(bytes);
-        m_size = size;
-        m_full = true;
+    const std::size_t capacity = bytes.size();
+    Buffer buffer;
+    buffer.bytes.swap(bytes);
+    buffer.size = size;
+    try {
+        m_thread.handOver(buffer);
+    } catch (...) {
+        bytes.swap(buffer.bytes);  // not handed over: the run keeps its buffer
+        throw;
     }
-    m_changed.notify_all();
-    if (bytes.size() < m_bytes.size()) {
-        bytes.resize(m_bytes.size());  // the first buffer given back is a new one
+    bytes.swap(buffer.bytes);
+    if (bytes.size() < capacity) {
+        bytes.resize(capacity);  // the first buffer given back is a new one
     }
-}
-
-void WriteBehind::wait()
-{
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_full; });
-    throwIfFailed();
 }
 
 }  // namespace tillery

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "extract/ByteBuffer.h"
+#include "extract/HandOffThread.h"
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 
 namespace tillery {
 
@@ -23,9 +21,6 @@ namespace tillery {
 class WriteBehind {
 public:
     explicit WriteBehind(std::FILE* file);
-    ~WriteBehind();  // waits for the buffer being written, then ends the thread
-    WriteBehind(const WriteBehind&) = delete;
-    WriteBehind& operator=(const WriteBehind&) = delete;
 
     // Hands the first `size` bytes of `bytes` over to be written and gives back an empty
     // buffer of at least the same capacity in its place. Waits while the last buffer is
@@ -33,21 +28,16 @@ public:
     void handOver(ByteBuffer& bytes, std::size_t size);
     // Waits until every buffer handed over is written. Throws ExtractionError when a
     // write failed.
-    void wait();
+    void wait() { m_thread.wait(); }
 
 private:
-    void run();
-    void throwIfFailed() const;  // with m_mutex held
+    struct Buffer {
+        ByteBuffer bytes;
+        std::size_t size = 0;  // the bytes to write
+    };
 
     std::FILE* const m_file;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    ByteBuffer m_bytes;  // the buffer handed over; the thread's while m_full
-    std::size_t m_size = 0;
-    bool m_full = false;
-    bool m_ending = false;
-    int m_error = -1;  // the system's error number of the first failed write; -1: none
-    std::thread m_thread;  // last: it starts once the members above exist
+    HandOffThread<Buffer> m_thread;  // waits for the buffer being written when it ends
 };
 
 }  // namespace tillery
