@@ -1,16 +1,18 @@
 #include "export/DeviceId.h"
 
+#include "extract/VistaLines.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace tillery {
 
 namespace {
 
+// Identifiers are ASCII: their letters are compared and upper-cased without the locale.
 char upper(char c)
 {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 std::string upperAscii(std::string_view text)
@@ -40,7 +42,9 @@ bool looksLikeIdentifier(std::string_view text)
     if (slash == 0 || slash == std::string_view::npos) {
         return false;
     }
-    return text.find_first_of(" \t:%") == std::string_view::npos;
+    // One pass over the text: a search for a set of bytes searches for each at every byte.
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return c == ' ' || c == '\t' || c == ':' || c == '%'; });
 }
 
 // The "&"-separated tags of a hardware ID: Ven_, Prod_, Rev_, VID_, PID_, DEV_.
@@ -122,20 +126,7 @@ void readPacked(std::string_view bus, std::string_view hardwareId, DeviceParts& 
 
 std::string embeddedDeviceId(std::string_view text)
 {
-    const auto marker = text.find("_??_");
-    if (marker == std::string_view::npos) {
-        return {};
-    }
-    std::string id(text.substr(marker + 4));
-    const auto guid = id.find("#{");
-    if (guid != std::string::npos) {
-        id.erase(guid);
-    }
-    if (!id.empty() && id.back() == '#') {
-        id.pop_back();
-    }
-    std::replace(id.begin(), id.end(), '#', '\\');
-    return id;
+    return vista::embeddedDeviceId(text);
 }
 
 DeviceParts splitDeviceId(std::string_view identifier)
@@ -182,35 +173,41 @@ DeviceParts splitDeviceId(std::string_view identifier)
     return parts;
 }
 
-DeviceParts deviceParts(const Record& record, bool instanceFallback)
+namespace {
+
+// The parts of the identifier a row names, from its Signature, Device and Instance.
+DeviceParts partsOf(std::string_view signature, std::string_view device, std::string_view instance,
+                    bool instanceFallback)
 {
-    for (const std::string_view candidate : {std::string_view(record.sig), std::string_view(record.device)}) {
-        if (looksLikeIdentifier(candidate) || !embeddedDeviceId(candidate).empty()) {
-            DeviceParts parts = splitDeviceId(candidate);
-            if (!parts.empty()) {
-                return parts;
-            }
+    // A text that neither is nor embeds an identifier splits into no parts.
+    for (const std::string_view candidate : {signature, device}) {
+        DeviceParts parts = splitDeviceId(candidate);
+        if (!parts.empty()) {
+            return parts;
         }
     }
-    const auto dash = record.instance.find(" - ");
-    if (!instanceFallback || dash == std::string::npos) {
+    const auto dash = instance.find(" - ");
+    if (!instanceFallback || dash == std::string_view::npos) {
         return {};
     }
-    std::string_view identifier = std::string_view(record.instance).substr(dash + 3);
+    std::string_view identifier = instance.substr(dash + 3);
     identifier = identifier.substr(0, identifier.find(' '));
     return splitDeviceId(identifier);
+}
+
+}  // namespace
+
+DeviceParts deviceParts(const Record& record, bool instanceFallback)
+{
+    return partsOf(record.sig, record.device, record.instance, instanceFallback);
 }
 
 DeviceParts rowDeviceParts(const Record& record, const RowContext& context)
 {
     if (context.kind != RowKind::Event) {
-        return deviceParts(record, false);
+        return partsOf(record.sig, record.device, record.instance, false);
     }
-    Record untidied;
-    untidied.sig = record.sig;
-    untidied.device = context.untidiedDevice;
-    untidied.instance = record.instance;
-    return deviceParts(untidied, true);
+    return partsOf(record.sig, context.untidiedDevice, record.instance, true);
 }
 
 }  // namespace tillery

@@ -203,7 +203,15 @@ bool isDeviceLike(std::string_view text)
 
 std::string embeddedDeviceId(std::string_view text)
 {
-    const auto marker = text.find("_??_");
+    // Asked of every identifier a row names, whose "_" are many and "?" are rare: the
+    // marker is looked for at each "?".
+    std::size_t marker = std::string_view::npos;
+    for (std::size_t at = text.find('?', 1); at != std::string_view::npos; at = text.find('?', at + 1)) {
+        if (text[at - 1] == '_' && text.substr(at + 1, 2) == "?_") {
+            marker = at - 1;
+            break;
+        }
+    }
     if (marker == std::string_view::npos) {
         return {};
     }

@@ -57,6 +57,23 @@ TEST(DeviceId, SplitsTheIdentifiersOfEveryBus)
     }
 }
 
+TEST(DeviceId, EmbeddedIdentifierStartsAtTheFirstWholeMarker)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},
+        {"_??", ""},
+        {"x_??_", ""},
+        {"_??_#{53f56307}", ""},
+        {"??_??_A#B", "A\\B"},
+        {"a_?_?_??_B#C#", "B\\C"},
+        {"_??_?_??_D", "?_??_D"},
+        {"W?_??_E#{g}#F", "E"},
+    };
+    for (const auto& [text, id] : cases) {
+        EXPECT_EQ(embeddedDeviceId(text), id) << text;
+    }
+}
+
 TEST(DeviceId, RowTakesSignatureThenDeviceThenTheInstanceOfAnEvent)
 {
     Record vista;
