@@ -16,18 +16,20 @@ class DelimitedWriter : public TableWriter {
 public:
     DelimitedWriter(std::ostream& out, bool csv) : m_out(out), m_csv(csv) {}
 
+    using TableWriter::row;
+
     void header(std::vector<std::string> names) override
     {
-        std::vector<Cell> cells;
-        for (std::string& name : names) {
-            cells.push_back(Cell::ofText(std::move(name)));
+        std::vector<CellView> cells;
+        for (const std::string& name : names) {
+            cells.push_back({Cell::Kind::Text, name});
         }
         row(cells);
     }
 
     void continueTable(std::vector<std::string>) override {}
 
-    void row(const std::vector<Cell>& cells) override
+    void row(std::span<const CellView> cells) override
     {
         m_line.clear();
         for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -68,7 +70,9 @@ public:
     }
     void continueTable(std::vector<std::string> names) override { header(std::move(names)); }
 
-    void row(const std::vector<Cell>& cells) override
+    using TableWriter::row;
+
+    void row(std::span<const CellView> cells) override
     {
         m_line.clear();
         m_line.push_back('{');
@@ -77,7 +81,7 @@ public:
                 m_line.push_back(',');
             }
             m_line.append(m_keys[i]);
-            const Cell& cell = cells[i];
+            const CellView& cell = cells[i];
             switch (cell.kind) {
             case Cell::Kind::Text:
                 appendJsonString(m_line, cell.text);
@@ -115,6 +119,16 @@ std::optional<ExportFormat> exportFormatFromName(std::string_view name)
         return ExportFormat::Jsonl;
     }
     return std::nullopt;
+}
+
+void TableWriter::row(const std::vector<Cell>& cells)
+{
+    std::vector<CellView> views;
+    views.reserve(cells.size());
+    for (const Cell& cell : cells) {
+        views.push_back({cell.kind, cell.text});
+    }
+    row(views);
 }
 
 std::unique_ptr<TableWriter> TableWriter::create(ExportFormat format, std::ostream& out)

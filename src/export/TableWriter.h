@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,13 @@ struct Cell {
     static Cell null() { return {Kind::Null, {}}; }
 };
 
+// A value of an exported row that views text held elsewhere, for a row written at once:
+// a timeline writes its values from where they lie without copying them first.
+struct CellView {
+    Cell::Kind kind = Cell::Kind::Text;
+    std::string_view text;
+};
+
 // Writes a table with named columns to a stream. CSV and ".xls" put the names in a first
 // row; JSON Lines uses them as the keys of every object. The caller passes valid UTF-8
 // to the CSV and JSON writers; the ".xls" writer copies bytes as they are.
@@ -42,7 +50,9 @@ public:
     // Takes the column names of a table whose first rows another writer wrote: the rows
     // that follow use them, no name row is written.
     virtual void continueTable(std::vector<std::string> names) = 0;
-    virtual void row(const std::vector<Cell>& cells) = 0;
+    // Writes one row; its views need to hold only during the call.
+    virtual void row(std::span<const CellView> cells) = 0;
+    void row(const std::vector<Cell>& cells);
 };
 
 // A CSV field: quoted, with quotes doubled, when it holds a comma, a quote, CR or LF.

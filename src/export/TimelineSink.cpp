@@ -62,19 +62,19 @@ void TimelineSink::row(const Record& raw, const RowContext& context)
     decodedContext.untidiedDevice = m_untidied;
     const DeviceParts parts = rowDeviceParts(record, decodedContext);
 
+    // The cells view the values where they lie, until the row is written.
     std::size_t next = 0;
     const auto cell = [&](Cell::Kind kind, std::string_view text) {
         if (next == m_cells.size()) {
             m_cells.emplace_back();
         }
-        Cell& at = m_cells[next++];
-        at.kind = kind;
-        at.text.assign(text);
+        m_cells[next++] = {kind, text};
     };
     const auto text = [&](std::string_view value) { cell(Cell::Kind::Text, value); };
+    const std::string_view message = timelineMessage(record, decodedContext, m_message);
     text(time.datetime);
     text(timestampDescription(context.time));
-    text(timelineMessage(record, decodedContext));
+    text(message);
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         if (fieldSelected(m_options.mask, m_options.ruleBased, i)) {
             text(fieldValue(record, static_cast<Field>(i)));

@@ -57,7 +57,8 @@ private:
     // Kept from row to row: a row's decoded values and cells reuse their memory.
     Record m_decoded;
     std::string m_untidied;
-    std::vector<Cell> m_cells;
+    std::string m_message;
+    std::vector<CellView> m_cells;
 };
 
 }  // namespace tillery

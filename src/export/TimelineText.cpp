@@ -44,27 +44,10 @@ std::size_t titleTimeAt(std::string_view text)
     return std::string_view::npos;
 }
 
-}  // namespace
-
-std::string_view timestampDescription(TimeKind time)
-{
-    switch (time) {
-    case TimeKind::None: return "";
-    case TimeKind::LogHeader: return "Log header";
-    case TimeKind::XpSection: return "Device install section";
-    case TimeKind::Win2000Section: return "Setup section";
-    case TimeKind::VistaSection: return "Section start";
-    case TimeKind::VistaBootSession: return "Boot session";
-    }
-    return "";
-}
-
-std::string timelineMessage(const Record& record, const RowContext& context)
+// The message of an event row.
+std::string eventMessage(const Record& record, const RowContext& context)
 {
     const std::string fullText = trimBlanks(record.full);
-    if (context.kind != RowKind::Event || context.time == TimeKind::VistaBootSession) {
-        return fullText;
-    }
     std::string what = trimBlanks(record.instance);
     if (context.layout != Layout::Vista) {
         what = trimBlanks(withoutSectionNumber(what));
@@ -94,6 +77,30 @@ std::string timelineMessage(const Record& record, const RowContext& context)
         return what.empty() ? subject : what;
     }
     return what + ": " + subject;
+}
+
+}  // namespace
+
+std::string_view timestampDescription(TimeKind time)
+{
+    switch (time) {
+    case TimeKind::None: return "";
+    case TimeKind::LogHeader: return "Log header";
+    case TimeKind::XpSection: return "Device install section";
+    case TimeKind::Win2000Section: return "Setup section";
+    case TimeKind::VistaSection: return "Section start";
+    case TimeKind::VistaBootSession: return "Boot session";
+    }
+    return "";
+}
+
+std::string_view timelineMessage(const Record& record, const RowContext& context, std::string& scratch)
+{
+    if (context.kind != RowKind::Event || context.time == TimeKind::VistaBootSession) {
+        return blanksTrimmed(record.full);
+    }
+    scratch = eventMessage(record, context);
+    return scratch;
 }
 
 }  // namespace tillery

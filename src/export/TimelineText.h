@@ -14,7 +14,8 @@ std::string_view timestampDescription(TimeKind time);
 // One readable sentence for a timeline's message column. An event reads "<what
 // happened>: <device> (<name>)", from its Instance description, its Device as the log
 // gave it (or the identifier in its Instance) and its Name; an event with no device reads as its
-// description, a boot session, a log line and the header as their Full Text.
-std::string timelineMessage(const Record& record, const RowContext& context);
+// description, a boot session, a log line and the header as their Full Text. The text
+// views the record or `scratch`, which it may overwrite.
+std::string_view timelineMessage(const Record& record, const RowContext& context, std::string& scratch);
 
 }  // namespace tillery

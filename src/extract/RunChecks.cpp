@@ -10,12 +10,17 @@ namespace tillery {
 
 std::string trimBlanks(std::string_view text)
 {
+    return std::string(blanksTrimmed(text));
+}
+
+std::string_view blanksTrimmed(std::string_view text)
+{
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) {
         return {};
     }
     const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
 }
 
 ArgumentPath commandLinePath(std::string_view argumentText)

@@ -15,6 +15,8 @@ class LineReader;
 
 // Removes leading and trailing blanks.
 std::string trimBlanks(std::string_view text);
+// The text without its leading and trailing blanks, as a view into it.
+std::string_view blanksTrimmed(std::string_view text);
 
 // The log path given on the command line: the trimmed argument text, less one pair of
 // enclosing double quotes when it is at least two characters long and both begins and

@@ -192,6 +192,7 @@ TEST(TimelineMessage, SaysWhatHappenedToWhichDevice)
         ctx.time = c.time;
         const std::string untidied = r.device == "USBSTOR DISK A B" ? R"(USBSTOR\Disk&Ven_A&Prod_B\1&0)" : r.device;
         ctx.untidiedDevice = untidied;
-        EXPECT_EQ(timelineMessage(r, ctx), c.message) << c.instance;
+        std::string scratch;
+        EXPECT_EQ(timelineMessage(r, ctx, scratch), c.message) << c.instance;
     }
 }
