@@ -202,7 +202,7 @@ DeviceParts deviceParts(const Record& record, bool instanceFallback)
     return partsOf(record.sig, record.device, record.instance, instanceFallback);
 }
 
-DeviceParts rowDeviceParts(const Record& record, const RowContext& context)
+DeviceParts rowDeviceParts(const RecordView& record, const RowContext& context)
 {
     if (context.kind != RowKind::Event) {
         return partsOf(record.sig, record.device, record.instance, false);

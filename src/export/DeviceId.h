@@ -46,6 +46,6 @@ DeviceParts deviceParts(const Record& record, bool instanceFallback);
 // The identifier a row of a run names: an event's from its Device as the log gave it
 // (the context's untidied Device, as the tidy drops the serial), with the Instance
 // fallback; any other row's from its own fields.
-DeviceParts rowDeviceParts(const Record& record, const RowContext& context);
+DeviceParts rowDeviceParts(const RecordView& record, const RowContext& context);
 
 }  // namespace tillery

@@ -42,7 +42,7 @@ void DeviceTable::row(const Record& record, const RowContext& context)
     if (context.kind != RowKind::Event) {
         return;
     }
-    const DeviceParts parts = rowDeviceParts(record, context);
+    const DeviceParts parts = rowDeviceParts(viewOf(record), context);
     if (parts.empty()) {
         ++m_unidentified;
         return;

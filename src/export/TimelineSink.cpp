@@ -50,16 +50,16 @@ void TimelineSink::row(const Record& raw, const RowContext& context)
     if (context.kind == RowKind::Columns) {
         return;
     }
-    // The row's values are decoded into strings and cells kept from row to row, whose
-    // memory then serves every row.
-    Record& record = m_decoded;
-    for (std::string Record::*const member : kColumnMembers<std::string>) {
-        m_options.decoder.assignUtf8(record.*member, raw.*member);
+    // The row's values as UTF-8: the log's own bytes where they are UTF-8, else decoded
+    // into strings kept from row to row, whose memory then serves every row.
+    RecordView record;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        record.*kColumnMembers<std::string_view>[i] =
+            m_options.decoder.utf8View(raw.*kColumnMembers<std::string>[i], m_decoded[i]);
     }
     const ConvertedTime time = m_options.time.convert(record.date);
-    m_options.decoder.assignUtf8(m_untidied, context.untidiedDevice);
     RowContext decodedContext = context;
-    decodedContext.untidiedDevice = m_untidied;
+    decodedContext.untidiedDevice = m_options.decoder.utf8View(context.untidiedDevice, m_untidied);
     const DeviceParts parts = rowDeviceParts(record, decodedContext);
 
     // The cells view the values where they lie, until the row is written.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FieldCatalogue.h"
 #include "core/Record.h"
 #include "export/TableWriter.h"
 #include "export/TimeConversion.h"
@@ -55,7 +56,7 @@ private:
     bool m_headerWritten = false;
     std::string m_source;
     // Kept from row to row: a row's decoded values and cells reuse their memory.
-    Record m_decoded;
+    std::array<std::string, kFieldCount> m_decoded;
     std::string m_untidied;
     std::string m_message;
     std::vector<CellView> m_cells;

@@ -45,7 +45,7 @@ std::size_t titleTimeAt(std::string_view text)
 }
 
 // The message of an event row.
-std::string eventMessage(const Record& record, const RowContext& context)
+std::string eventMessage(const RecordView& record, const RowContext& context)
 {
     const std::string fullText = trimBlanks(record.full);
     std::string what = trimBlanks(record.instance);
@@ -94,7 +94,8 @@ std::string_view timestampDescription(TimeKind time)
     return "";
 }
 
-std::string_view timelineMessage(const Record& record, const RowContext& context, std::string& scratch)
+std::string_view timelineMessage(const RecordView& record, const RowContext& context,
+                                 std::string& scratch)
 {
     if (context.kind != RowKind::Event || context.time == TimeKind::VistaBootSession) {
         return blanksTrimmed(record.full);

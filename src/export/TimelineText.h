@@ -16,6 +16,7 @@ std::string_view timestampDescription(TimeKind time);
 // gave it (or the identifier in its Instance) and its Name; an event with no device reads as its
 // description, a boot session, a log line and the header as their Full Text. The text
 // views the record or `scratch`, which it may overwrite.
-std::string_view timelineMessage(const Record& record, const RowContext& context, std::string& scratch);
+std::string_view timelineMessage(const RecordView& record, const RowContext& context,
+                                 std::string& scratch);
 
 }  // namespace tillery

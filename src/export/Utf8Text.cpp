@@ -114,13 +114,13 @@ std::optional<TextDecoder> TextDecoder::open(std::string_view encodingName)
     return TextDecoder(name, std::make_shared<Converter>(handle));
 }
 
-void TextDecoder::assignUtf8(std::string& out, std::string_view bytes) const
+std::string_view TextDecoder::utf8View(std::string_view bytes, std::string& scratch) const
 {
     if (isValidUtf8(bytes)) {
-        out.assign(bytes);  // in the string's own memory, as most values are
-    } else {
-        out = fromCodePage(bytes);
+        return bytes;
     }
+    scratch = fromCodePage(bytes);
+    return scratch;
 }
 
 std::string TextDecoder::toUtf8(std::string_view bytes) const

@@ -21,8 +21,9 @@ public:
     static std::optional<TextDecoder> open(std::string_view encodingName);
 
     std::string toUtf8(std::string_view bytes) const;
-    // `out` := toUtf8(bytes), in out's memory where it can.
-    void assignUtf8(std::string& out, std::string_view bytes) const;
+    // toUtf8(bytes) without a copy: `bytes` themselves when they are UTF-8, else their
+    // decoding, held in `scratch`.
+    std::string_view utf8View(std::string_view bytes, std::string& scratch) const;
     const std::string& encodingName() const { return m_name; }
 
 private:

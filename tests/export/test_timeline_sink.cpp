@@ -193,6 +193,6 @@ TEST(TimelineMessage, SaysWhatHappenedToWhichDevice)
         const std::string untidied = r.device == "USBSTOR DISK A B" ? R"(USBSTOR\Disk&Ven_A&Prod_B\1&0)" : r.device;
         ctx.untidiedDevice = untidied;
         std::string scratch;
-        EXPECT_EQ(timelineMessage(r, ctx, scratch), c.message) << c.instance;
+        EXPECT_EQ(timelineMessage(viewOf(r), ctx, scratch), c.message) << c.instance;
     }
 }
