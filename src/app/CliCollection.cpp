@@ -90,7 +90,7 @@ public:
 
     void beginSource(std::string path) { m_timeline.beginSource(std::move(path)); }
 
-    void row(const Record& record, const RowContext& context) override
+    void row(const RecordView& record, const RowContext& context) override
     {
         m_timeline.row(record, context);
         if (context.kind != RowKind::Columns) {

@@ -37,12 +37,12 @@ void DeviceTable::beginSource(std::string path)
     m_sources.push_back(std::move(path));
 }
 
-void DeviceTable::row(const Record& record, const RowContext& context)
+void DeviceTable::row(const RecordView& record, const RowContext& context)
 {
     if (context.kind != RowKind::Event) {
         return;
     }
-    const DeviceParts parts = rowDeviceParts(viewOf(record), context);
+    const DeviceParts parts = rowDeviceParts(record, context);
     if (parts.empty()) {
         ++m_unidentified;
         return;

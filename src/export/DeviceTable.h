@@ -34,7 +34,7 @@ public:
     // Takes Event rows; every other row is ignored. A device is known by its identifier as
     // the log gave it (the context's untidied Device), and shown with the Device of its
     // first event as the run delivered it (tidied when the rules' tidy flag is on).
-    void row(const Record& record, const RowContext& context) override;
+    void row(const RecordView& record, const RowContext& context) override;
     // Adds the sources and devices of a table fed from later logs: the result is the table
     // that would have taken all rows of both, this table's first.
     void append(const DeviceTable& later);

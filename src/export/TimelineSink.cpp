@@ -44,7 +44,7 @@ void TimelineSink::finish()
     writeHeader();
 }
 
-void TimelineSink::row(const Record& raw, const RowContext& context)
+void TimelineSink::row(const RecordView& raw, const RowContext& context)
 {
     writeHeader();
     if (context.kind == RowKind::Columns) {
@@ -55,7 +55,7 @@ void TimelineSink::row(const Record& raw, const RowContext& context)
     RecordView record;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         record.*kColumnMembers<std::string_view>[i] =
-            m_options.decoder.utf8View(raw.*kColumnMembers<std::string>[i], m_decoded[i]);
+            m_options.decoder.utf8View(raw.*kColumnMembers<std::string_view>[i], m_decoded[i]);
     }
     const ConvertedTime time = m_options.time.convert(record.date);
     RowContext decodedContext = context;

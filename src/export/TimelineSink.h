@@ -40,7 +40,7 @@ public:
 
     // The log whose rows follow, by its path as found.
     void beginSource(std::string path);
-    void row(const Record& record, const RowContext& context) override;
+    void row(const RecordView& record, const RowContext& context) override;
     // Writes the CSV's column row when no row came at all.
     void finish();
 

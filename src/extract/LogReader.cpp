@@ -114,7 +114,7 @@ public:
 
 private:
     bool ruleBased() const { return m_type == ExtractionType::RuleBased; }
-    void writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
+    void writeRecord(const RecordView& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                      std::string_view untidiedDevice = {});
     // The Rule based row of a closed event, tested against the rules in force when it
     // closed: on the event stage's thread, which alone writes while it runs.
@@ -165,7 +165,7 @@ private:
     ExtractionType m_type = ExtractionType::None;
 };
 
-void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
+void Run::writeRecord(const RecordView& record, RowKind kind, TimeKind time, std::int64_t sourceLine,
                       std::string_view untidiedDevice)
 {
     if (m_options.sink != nullptr) {
@@ -180,7 +180,7 @@ void Run::writeRecord(const Record& record, RowKind kind, TimeKind time, std::in
         m_options.sink->row(record, context);
         return;
     }
-    writeRow(viewOf(record));
+    writeRow(record);
 }
 
 void Run::writeRow(const RecordView& record)
@@ -224,7 +224,7 @@ void Run::lineRow(const RecordView& line, std::int64_t lineNumber, TimeKind time
     if (m_options.sink != nullptr) {
         RecordView numbered = line;
         numbered.line = number;
-        writeRecord(ownedRecord(numbered), RowKind::Line, time, sourceLine);
+        writeRecord(numbered, RowKind::Line, time, sourceLine);
         return;
     }
     // Line rows are written in Full only, where the mask does not apply: every field, the
@@ -239,7 +239,7 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
     }
     if (m_type != ExtractionType::RuleBased) {
         waitForEvents();  // Rule based rows still queued go first
-        writeRecord(event, RowKind::Event, time, sourceLine, event.device);
+        writeRecord(viewOf(event), RowKind::Event, time, sourceLine, event.device);
         return;
     }
     // The rules are read here, on the run's thread, as the store holds them when the
@@ -275,10 +275,10 @@ void Run::eventRow(Record& event, TimeKind time, std::int64_t sourceLine)
     if (m_tidy) {
         const std::string untidied = std::move(event.device);
         event.device = m_assembler->tidyDevice(untidied, event.sig);
-        writeRecord(event, RowKind::Event, time, sourceLine, untidied);
+        writeRecord(viewOf(event), RowKind::Event, time, sourceLine, untidied);
         return;
     }
-    writeRecord(event, RowKind::Event, time, sourceLine, event.device);
+    writeRecord(viewOf(event), RowKind::Event, time, sourceLine, event.device);
 }
 
 void Run::writeEvent(const RecordView& event, const RuleSet& rules)
@@ -395,9 +395,9 @@ bool Run::extract(EventAssembler& assembler)
     }
 
     m_type = m_ops.selectedType();
-    writeRecord(columnRecord(), RowKind::Columns, TimeKind::None, 0);
+    writeRecord(viewOf(columnRecord()), RowKind::Columns, TimeKind::None, 0);
     if (m_type == ExtractionType::Full) {
-        writeRecord(assembler.headerRecord(), RowKind::Header, TimeKind::LogHeader, 0);
+        writeRecord(viewOf(assembler.headerRecord()), RowKind::Header, TimeKind::LogHeader, 0);
     }
 
     std::int64_t sourceLine = assembler.skipHead(m_log);

@@ -46,10 +46,11 @@ struct RowContext {
 
 // Receives every row of a run, in order, as the record the ".xls" row is formatted
 // from (after the rules and the device tidy). A run given a sink writes no ".xls" file.
+// The record's views hold only during the call: a line row views the line itself.
 class RecordSink {
 public:
     virtual ~RecordSink() = default;
-    virtual void row(const Record& record, const RowContext& context) = 0;
+    virtual void row(const RecordView& record, const RowContext& context) = 0;
 };
 
 }  // namespace tillery

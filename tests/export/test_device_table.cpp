@@ -61,7 +61,7 @@ constexpr const char* kKingstonXp = R"(USBSTOR\DISK&VEN_KINGSTON&PROD_DATATRAVEL
 void feed(DeviceTable& table, const Event& e, Layout layout = Layout::Vista)
 {
     const Record r = record(e);
-    table.row(r, eventContext(r, e.line, layout));
+    table.row(viewOf(r), eventContext(r, e.line, layout));
 }
 
 // Two logs: an XP log with the Kingston stick twice, a Vista log with the Generic stick
@@ -75,7 +75,7 @@ DeviceTable filledTable()
     feed(table, {"2008/05/01 08:00:00", " 1.1] Device Install", kKingstonXp, "", "P\xE9riph\xE9rique USB", 20}, Layout::WindowsXp);
     RowContext columns = eventContext(columnRecord(), 0);
     columns.kind = RowKind::Columns;
-    table.row(columnRecord(), columns);  // ignored
+    table.row(viewOf(columnRecord()), columns);  // ignored
     table.beginSource("vista/setupapi.dev.log");
     feed(table, {"2016/11/22 23:50:28", "Device Install (Hardware initiated) - x", kStick, "", "Disk drive", 90});
     feed(table, {"2016/11/22 23:50:30", "Device Install (Hardware initiated) - x", kStickNode,
@@ -140,7 +140,7 @@ TEST(DeviceTable, KeysOnTheUntidiedDeviceAndShowsTheTidiedOne)
     for (const Event& e : events) {
         Record tidied = record(e);
         tidied.device = "tidy:" + tidied.device.substr(0, 12);
-        table.row(tidied, eventContext(record(e), e.line));
+        table.row(viewOf(tidied), eventContext(record(e), e.line));
     }
     std::ostringstream csv;
     table.write(csv, ExportFormat::Csv);

@@ -50,7 +50,7 @@ RowContext context(RowKind kind, TimeKind time, std::int64_t line, Layout layout
 void feedVistaSummary(TimelineSink& sink)
 {
     sink.beginSource("/cases/pc1/setupapi.dev.log");
-    sink.row(columnRecord(), context(RowKind::Columns, TimeKind::None, 0));
+    sink.row(viewOf(columnRecord()), context(RowKind::Columns, TimeKind::None, 0));
     Record boot;
     boot.full = "[Boot Session: 2016/11/22 23:40:01.500]";
     boot.date = "2016/11/22 23:40:01";
@@ -58,8 +58,8 @@ void feedVistaSummary(TimelineSink& sink)
     boot.line = "0";
     boot.type = "Summary";
     boot.code = "S";
-    sink.row(boot, context(RowKind::Event, TimeKind::VistaBootSession, 9));
-    sink.row(vistaEvent(), context(RowKind::Event, TimeKind::VistaSection, 110));
+    sink.row(viewOf(boot), context(RowKind::Event, TimeKind::VistaBootSession, 9));
+    sink.row(viewOf(vistaEvent()), context(RowKind::Event, TimeKind::VistaSection, 110));
 }
 
 }  // namespace
@@ -99,8 +99,8 @@ TEST(TimelineSink, RuleBasedRowsHoldOnlyTheMaskedFields)
     // Date Time, Name and Device: the default selection.
     TimelineSink sink(out, ExportFormat::Csv, options("windows-1252", "10000001100", true));
     sink.beginSource("a.log");
-    sink.row(columnRecord(), context(RowKind::Columns, TimeKind::None, 0));
-    sink.row(vistaEvent(), context(RowKind::Event, TimeKind::VistaSection, 110));
+    sink.row(viewOf(columnRecord()), context(RowKind::Columns, TimeKind::None, 0));
+    sink.row(viewOf(vistaEvent()), context(RowKind::Event, TimeKind::VistaSection, 110));
     const auto rows = test::readCsv(out.str());
     ASSERT_EQ(rows.size(), 2u);
     ASSERT_GE(rows[0].size(), 6u);
@@ -118,11 +118,11 @@ TEST(TimelineSink, FullRunGivesHeaderAndLineRowsDecodedToUtf8)
     Record header;
     header.full = "[SetupAPI Log] OS Version = 5.1.2600 Service Pack 2";
     header.date = "2008/05/01 10:00:00";
-    sink.row(header, context(RowKind::Header, TimeKind::LogHeader, 0, Layout::WindowsXp));
+    sink.row(viewOf(header), context(RowKind::Header, TimeKind::LogHeader, 0, Layout::WindowsXp));
     Record line;
     line.full = "#I022 Found \"\xD3\xF1\" in usbstor.inf";
     line.date = "2008/05/01 10:05:00";
-    sink.row(line, context(RowKind::Line, TimeKind::XpSection, 12, Layout::WindowsXp));
+    sink.row(viewOf(line), context(RowKind::Line, TimeKind::XpSection, 12, Layout::WindowsXp));
 
     const auto rows = test::readJsonLines(out.str());
     ASSERT_EQ(rows.size(), 2u);

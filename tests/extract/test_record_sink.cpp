@@ -26,11 +26,11 @@ struct Collected : RecordSink {
     std::vector<Layout> layouts;
     std::string table;  // the rows as the ".xls" file would hold them
 
-    void row(const Record& record, const RowContext& context) override
+    void row(const RecordView& record, const RowContext& context) override
     {
         rows.push_back({context.kind, context.time, context.sourceLine});
         layouts.push_back(context.layout);
-        appendRow(table, context.mask, context.ruleBased, record);
+        appendRow(table, context.mask, context.ruleBased, ownedRecord(record));
         table += "\r\n";
     }
 };
