@@ -57,7 +57,13 @@ void TimelineSink::row(const RecordView& raw, const RowContext& context)
         record.*kColumnMembers<std::string_view>[i] =
             m_options.decoder.utf8View(raw.*kColumnMembers<std::string_view>[i], m_decoded[i]);
     }
-    const ConvertedTime time = m_options.time.convert(record.date);
+    // The lines of an event share its time: it is converted once for them.
+    if (!m_timeConverted || record.date != m_timeOf) {
+        m_time = m_options.time.convert(record.date);
+        m_timeOf.assign(record.date);
+        m_timeConverted = true;
+    }
+    const ConvertedTime& time = m_time;
     RowContext decodedContext = context;
     decodedContext.untidiedDevice = m_options.decoder.utf8View(context.untidiedDevice, m_untidied);
     const DeviceParts parts = rowDeviceParts(record, decodedContext);

@@ -59,6 +59,9 @@ private:
     std::array<std::string, kFieldCount> m_decoded;
     std::string m_untidied;
     std::string m_message;
+    std::string m_timeOf;  // the log time that m_time converts
+    ConvertedTime m_time;
+    bool m_timeConverted = false;
     std::vector<CellView> m_cells;
 };
 
