@@ -3,8 +3,8 @@
 #
 #   scripts/fuzz.sh [seconds] [target...]
 #
-# seconds: time per target (default: FUZZ_SECONDS, else 60). Targets: fuzz_run and
-# fuzz_message_codes (default: both, one after the other). The seed corpora are made once
+# seconds: time per target (default: FUZZ_SECONDS, else 60). Targets: fuzz_run,
+# fuzz_message_codes and fuzz_timeline (default: all, one after the other). The seed corpora are made once
 # in fuzz/corpus-work/ (not kept in Git) from tests/data, the saved fuzz findings and the
 # real logs beside the project; FUZZ_FRESH=1 makes them again. A crash, a hang or a broken
 # property leaves its input in fuzz/corpus-work/artifacts/<target>/ and fails the script.
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-60}}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_run fuzz_message_codes)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_run fuzz_message_codes fuzz_timeline)
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 work=fuzz/corpus-work
 real_logs=../shared/testdata/real
@@ -34,7 +34,8 @@ cmake --build "$build_dir" --parallel "$(nproc)" --target "${targets[@]}"
 make_run_corpus() {
   local dir=$1 log
   mkdir -p "$dir"
-  for log in tests/data/*.log tests/data/fuzz-regressions/run/* "$real_logs"/*/*.log; do
+  for log in tests/data/*.log tests/data/fuzz-regressions/run/* tests/data/fuzz-regressions/timeline/* \
+             "$real_logs"/*/*.log; do
     [ -f "$log" ] || continue
     case "$log" in *README*) continue ;; esac
     local name
@@ -75,13 +76,13 @@ for target in "${targets[@]}"; do
   corpus="$work/$target"
   if [ ! -d "$corpus" ]; then
     case "$target" in
-      fuzz_run) make_run_corpus "$corpus" ;;
+      fuzz_run | fuzz_timeline) make_run_corpus "$corpus" ;;
       fuzz_message_codes) make_message_corpus "$corpus" ;;
       *) echo "fuzz.sh: unknown target $target" >&2; exit 2 ;;
     esac
   fi
   case "$target" in
-    fuzz_run) max_len=16384 ;;
+    fuzz_run | fuzz_timeline) max_len=16384 ;;
     *) max_len=4096 ;;
   esac
   artifacts="$work/artifacts/$target"
