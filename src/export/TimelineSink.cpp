@@ -58,10 +58,9 @@ void TimelineSink::row(const RecordView& raw, const RowContext& context)
             m_options.decoder.utf8View(raw.*kColumnMembers<std::string_view>[i], m_decoded[i]);
     }
     // The lines of an event share its time: it is converted once for them.
-    if (!m_timeConverted || record.date != m_timeOf) {
+    if (record.date != m_timeOf) {
         m_time = m_options.time.convert(record.date);
         m_timeOf.assign(record.date);
-        m_timeConverted = true;
     }
     const ConvertedTime& time = m_time;
     RowContext decodedContext = context;
@@ -69,13 +68,8 @@ void TimelineSink::row(const RecordView& raw, const RowContext& context)
     const DeviceParts parts = rowDeviceParts(record, decodedContext);
 
     // The cells view the values where they lie, until the row is written.
-    std::size_t next = 0;
-    const auto cell = [&](Cell::Kind kind, std::string_view text) {
-        if (next == m_cells.size()) {
-            m_cells.emplace_back();
-        }
-        m_cells[next++] = {kind, text};
-    };
+    m_cells.clear();
+    const auto cell = [&](Cell::Kind kind, std::string_view text) { m_cells.push_back({kind, text}); };
     const auto text = [&](std::string_view value) { cell(Cell::Kind::Text, value); };
     const std::string_view message = timelineMessage(record, decodedContext, m_message);
     text(time.datetime);
@@ -105,7 +99,6 @@ void TimelineSink::row(const RecordView& raw, const RowContext& context)
     }
     text(parts.vid);
     text(parts.pid);
-    m_cells.resize(next);
     m_writer->row(m_cells);
 }
 

@@ -59,9 +59,9 @@ private:
     std::array<std::string, kFieldCount> m_decoded;
     std::string m_untidied;
     std::string m_message;
-    std::string m_timeOf;  // the log time that m_time converts
+    // The log time that m_time converts; at first none, whose conversion is all empty.
+    std::string m_timeOf;
     ConvertedTime m_time;
-    bool m_timeConverted = false;
     std::vector<CellView> m_cells;
 };
 
